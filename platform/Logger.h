@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The standard logger: every diagnostic line of the system goes to standard error as
+// "date time program[pid] message". Lines use one of two message forms, "[info]: ..." and
+// "[debug]: ...", or a fixed text where the system defines one.
+namespace Logger {
+
+// Routes Qt's messages through the standard line format. Called once by each program's main.
+void install();
+
+void info(const QString& message);   // "[info]: message"
+void debug(const QString& message);  // "[debug]: message"
+void plain(const QString& message);  // the message as it stands
+
+} // namespace Logger

@@ -1,0 +1,6 @@
+#include "tools/InspectCommand.h"
+
+int runInspectCommand(const QStringList&)
+{
+    return 1;
+}
