@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs, builds, and runs every test: once in a normal build, then once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+#   scripts/test.sh [--no-sanitizers]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/install-deps.sh"
+
+"$root/scripts/build.sh" "$root/build"
+ctest --test-dir "$root/build" -j "$(nproc)" --output-on-failure
+
+if [ "${1:-}" != "--no-sanitizers" ]; then
+    "$root/scripts/build.sh" "$root/build-sanitize" -DTREVASEL_SANITIZE=ON -DTREVASEL_BUILD_BENCH=OFF
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir "$root/build-sanitize" -j "$(nproc)" --output-on-failure
+fi
