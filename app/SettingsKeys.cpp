@@ -1,0 +1,36 @@
+#include "app/SettingsKeys.h"
+
+namespace SettingsKey {
+
+QStringList keysOf(Edition edition)
+{
+    QStringList keys{
+        autoStartUp,
+        watchRemovableDiskDrive,
+        confirmBeforeSending,
+        watchFolder,
+        watchFolderPath,
+        destinationFolderPath,
+        dontSendPatientInformationImage,
+        saveDaySubfolder,
+        dateFormat,
+        dateFormatString,
+        deleteOriginalImage,
+        versionCheckSite,
+        displayDesktopNotice,
+        onlyCameraFormatedSD,
+        idNumberZeroPadding,
+        lastBuildNumber,
+    };
+    if (edition == Edition::Full) {
+        keys << ejectRemovableDevice << destinationFolderMov << destinationFolderPathMov
+             << manualVersionCheckSite << informationCheckSite << informationCheckSiteEnglish
+             << checkedInformationId << checkNgFileIntervalTime << deleteImportedFileRecordIntervalTime
+             << lastDeleteImportedFileRecordDatetime << exportXml << zeroPadding << zeroPaddingLength
+             << zeroPaddingLengthString << chopCameraSerialNumber << chopCount << dontAddPatientName
+             << dontSendMif << activateAvoidMultipleImportCheck << theWaitSecondsForCheckingDesignatedFolder;
+    }
+    return keys;
+}
+
+} // namespace SettingsKey

@@ -1,0 +1,211 @@
+#include "app/TrevaselCommon.h"
+
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsValue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <memory>
+
+namespace {
+
+std::atomic<Edition> g_edition{Edition::Full};
+
+const QString kSettingFileName = QStringLiteral("Trevasel-setting.plist");
+const QString kDatabaseFileName = QStringLiteral("Trevasel.db");
+const QString kDatabaseDatetimeFormat = QStringLiteral("yyyyMMddHHmmss");
+
+// The original joins with "%@/%@". An unknown folder gives no path rather than one below "/".
+QString joined(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return {};
+    return QStringLiteral("%1/%2").arg(folder, name);
+}
+
+QString lastLocation(QStandardPaths::StandardLocation location)
+{
+    const QStringList found = QStandardPaths::standardLocations(location);
+    return found.isEmpty() ? QString() : found.last();
+}
+
+QString editionFolderName()
+{
+    return TrevaselCommon::edition() == Edition::Full ? QStringLiteral("TrevaselForPravena")
+                                                      : QStringLiteral("Trevasel");
+}
+
+bool isFullEdition() { return TrevaselCommon::edition() == Edition::Full; }
+
+// Errors that still carry the server's response; everything else (network, proxy, protocol, time-out,
+// cancel) means there is no whole body to return.
+bool isHttpLevelError(QNetworkReply::NetworkError error)
+{
+    return error == QNetworkReply::NoError ||
+           (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
+} // namespace
+
+void TrevaselCommon::setEdition(Edition edition) { g_edition.store(edition); }
+
+Edition TrevaselCommon::edition() { return g_edition.load(); }
+
+QString TrevaselCommon::getApplicationDataDirectory()
+{
+    const QString path =
+        joined(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), editionFolderName());
+    if (!path.isEmpty() && !QFileInfo::exists(path))
+        QDir().mkpath(path); // failure is not reported: later reads then find no settings file
+    return path;
+}
+
+QString TrevaselCommon::getApplicationWorkDirectory()
+{
+    return joined(QStandardPaths::writableLocation(QStandardPaths::HomeLocation),
+                  QLatin1Char('.') + editionFolderName());
+}
+
+QString TrevaselCommon::getPicturesDirectory() { return lastLocation(QStandardPaths::PicturesLocation); }
+
+QString TrevaselCommon::getMoviesDirectory() { return lastLocation(QStandardPaths::MoviesLocation); }
+
+QString TrevaselCommon::getUserSettingPlistFilePath()
+{
+    return joined(isFullEdition() ? getApplicationDataDirectory() : getApplicationWorkDirectory(),
+                  kSettingFileName);
+}
+
+QString TrevaselCommon::getOldUserSettingPlistFilePath()
+{
+    return isFullEdition() ? joined(getApplicationWorkDirectory(), kSettingFileName) : QString();
+}
+
+QString TrevaselCommon::getDBFilePath()
+{
+    return isFullEdition() ? joined(getApplicationDataDirectory(), kDatabaseFileName) : QString();
+}
+
+QString TrevaselCommon::getVersionNubmer() { return QStringLiteral(TREVASEL_VERSION); }
+
+QString TrevaselCommon::getBuildNumber() { return QStringLiteral(TREVASEL_BUILD_NUMBER); }
+
+QString TrevaselCommon::getDefaultImageDestinationDirectory()
+{
+    return joined(getPicturesDirectory(), QStringLiteral("TrevaselD"));
+}
+
+QString TrevaselCommon::getDefaultMovieDestinationDirectory()
+{
+    return joined(getMoviesDirectory(), QStringLiteral("TrevaselMovieD"));
+}
+
+QString TrevaselCommon::getDefaultDestinationDirectory()
+{
+    return joined(getPicturesDirectory(), QStringLiteral("Trevasel"));
+}
+
+QString TrevaselCommon::getDefaultUserSettingResourcePath()
+{
+    return isFullEdition() ? QStringLiteral(":/full/Trevasel-setting.plist")
+                           : QStringLiteral(":/basic/Trevasel-setting.plist");
+}
+
+QByteArray TrevaselCommon::getDefaultUserSettingData()
+{
+    QFile resource(getDefaultUserSettingResourcePath());
+    if (!resource.open(QIODevice::ReadOnly))
+        return {};
+    return resource.readAll();
+}
+
+QVariantMap TrevaselCommon::getUserSettingDictionary()
+{
+    const QString path = getUserSettingPlistFilePath();
+    if (path.isEmpty())
+        return {};
+    return PropertyList::readFile(path).value_or(QVariantMap());
+}
+
+bool TrevaselCommon::writeUserSettingDictionary(const QVariantMap& settings)
+{
+    const QString path = getUserSettingPlistFilePath();
+    return !path.isEmpty() && PropertyList::writeFile(path, settings);
+}
+
+bool TrevaselCommon::isFirstStart(const QVariantMap& settings)
+{
+    return SettingsValue::intValue(settings, QString::fromLatin1(SettingsKey::lastBuildNumber)) < 1;
+}
+
+QString TrevaselCommon::getNowDatabaseDatetime()
+{
+    return QDateTime::currentDateTime().toString(kDatabaseDatetimeFormat);
+}
+
+std::optional<QDateTime> TrevaselCommon::stringToDate(const QString& text)
+{
+    // Qt's parser would also take a signed or short year; only the exact 14-digit form is a date here.
+    if (text.size() != 14 || !isDigit(text))
+        return std::nullopt;
+    const QDateTime date = QDateTime::fromString(text, kDatabaseDatetimeFormat);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString TrevaselCommon::dateToString(const QDateTime& date)
+{
+    if (!date.isValid())
+        return {};
+    return date.toLocalTime().toString(kDatabaseDatetimeFormat);
+}
+
+std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& url,
+                                                              std::chrono::milliseconds timeout)
+{
+    const QUrl target(url, QUrl::StrictMode);
+    const QString scheme = target.scheme().toLower();
+    if (!target.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        target.host().isEmpty())
+        return std::nullopt;
+    if (!QCoreApplication::instance())
+        return std::nullopt; // no event loop can run without one
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request(target);
+    // The transfer time-out restarts with every byte received, like the original request's idle
+    // time-out; it covers the connection attempt too.
+    request.setTransferTimeout(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
+        timeout.count(), 1, std::numeric_limits<int>::max())));
+    const std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    if (!responded || !isHttpLevelError(reply->error()))
+        return std::nullopt;
+    return reply->readAll();
+}
+
+bool TrevaselCommon::isDigit(const QString& text)
+{
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
