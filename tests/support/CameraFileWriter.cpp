@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSaveFile>
+#include <QSize>
 #include <QtEndian>
 
 #include <openssl/evp.h>
@@ -28,14 +29,25 @@ constexpr quint16 tagMake = 0x010F;
 constexpr quint16 tagModel = 0x0110;
 constexpr quint16 tagSoftware = 0x0131;
 constexpr quint16 tagDateTime = 0x0132;
+constexpr quint16 tagXResolution = 0x011A;
+constexpr quint16 tagYResolution = 0x011B;
+constexpr quint16 tagResolutionUnit = 0x0128;
+constexpr quint16 tagYCbCrPositioning = 0x0213;
 constexpr quint16 tagExifIfd = 0x8769;
 constexpr quint16 tagExifVersion = 0x9000;
 constexpr quint16 tagDateTimeOriginal = 0x9003;
+constexpr quint16 tagComponentsConfiguration = 0x9101;
 constexpr quint16 tagMakerNote = 0x927C;
 constexpr quint16 tagUserComment = 0x9286;
+constexpr quint16 tagFlashpixVersion = 0xA000;
+constexpr quint16 tagColorSpace = 0xA001;
+constexpr quint16 tagPixelXDimension = 0xA002;
+constexpr quint16 tagPixelYDimension = 0xA003;
 
 constexpr quint16 typeAscii = 2;
+constexpr quint16 typeShort = 3;
 constexpr quint16 typeLong = 4;
+constexpr quint16 typeRational = 5;
 constexpr quint16 typeUndefined = 7;
 
 // The reader expects the TIFF header right behind SOI and the APP1 header: 2 + 2 + 2 + 6 bytes.
@@ -193,10 +205,39 @@ struct Entry
 {
     quint16 tag;
     quint16 type;
-    QByteArray value;       // stored at an offset
-    quint32 inlineCount;    // for a value kept inside the entry: its count ...
-    QByteArray inlineBytes; // ... and its 4 bytes as they stand in the file
+    quint32 count;
+    QByteArray value; // more than 4 bytes: stored at an offset; else the entry's value field as it stands
 };
+
+Entry bytesEntry(quint16 tag, quint16 type, const QByteArray& bytes)
+{
+    return {tag, type, static_cast<quint32>(bytes.size()), bytes};
+}
+
+Entry numberEntry(quint16 tag, quint16 type, quint32 number, ByteOrder order)
+{
+    TiffBytes field(order);
+    if (type == typeShort) {
+        field.u16(static_cast<quint16>(number));
+        field.u16(0);
+    } else {
+        field.u32(number);
+    }
+    return {tag, type, 1, field.data()};
+}
+
+Entry rationalEntry(quint16 tag, quint32 numerator, quint32 denominator, ByteOrder order)
+{
+    TiffBytes field(order);
+    field.u32(numerator);
+    field.u32(denominator);
+    return {tag, typeRational, 1, field.data()};
+}
+
+bool storedInEntry(const Entry& entry)
+{
+    return entry.value.size() <= 4;
+}
 
 struct TiffLayout
 {
@@ -232,7 +273,7 @@ qint64 scanForPair(const QByteArray& data, qint64 from, char first, char second)
     return -1;
 }
 
-TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& values, int gap)
+TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& values, QSize picture, int gap)
 {
     const ByteOrder order = effectiveByteOrder(image);
 
@@ -256,30 +297,39 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
         }
     }
 
-    // The Exif IFD pointer and ExifVersion sit inside their entries; the reader looks for neither.
+    // Besides the tags the camera's reader reads, the tags that EXIF requires of a JPEG, so that other
+    // tools take the file for what it is. Those that fit sit inside their entries; the reader looks for
+    // none of them.
     QList<Entry> ifd0{
-        {tagImageDescription, typeAscii, values[tagImageDescription], 0, {}},
-        {tagMake, typeAscii, values[tagMake], 0, {}},
-        {tagModel, typeAscii, values[tagModel], 0, {}},
-        {tagSoftware, typeAscii, values[tagSoftware], 0, {}},
-        {tagDateTime, typeAscii, values[tagDateTime], 0, {}},
-        {tagExifIfd, typeLong, {}, 1, {}},
+        bytesEntry(tagImageDescription, typeAscii, values[tagImageDescription]),
+        bytesEntry(tagMake, typeAscii, values[tagMake]),
+        bytesEntry(tagModel, typeAscii, values[tagModel]),
+        rationalEntry(tagXResolution, 72, 1, order),
+        rationalEntry(tagYResolution, 72, 1, order),
+        numberEntry(tagResolutionUnit, typeShort, 2, order), // inches
+        bytesEntry(tagSoftware, typeAscii, values[tagSoftware]),
+        bytesEntry(tagDateTime, typeAscii, values[tagDateTime]),
+        numberEntry(tagYCbCrPositioning, typeShort, 1, order), // centred
+        numberEntry(tagExifIfd, typeLong, 0, order),           // set below
     };
     QList<Entry> exifIfd{
-        {tagExifVersion, typeUndefined, {}, 4, QByteArrayLiteral("0230")},
-        {tagDateTimeOriginal, typeAscii, values[tagDateTimeOriginal], 0, {}},
-        {tagMakerNote, typeUndefined, values[tagMakerNote], 0, {}},
+        bytesEntry(tagExifVersion, typeUndefined, QByteArrayLiteral("0230")),
+        bytesEntry(tagDateTimeOriginal, typeAscii, values[tagDateTimeOriginal]),
+        bytesEntry(tagComponentsConfiguration, typeUndefined, QByteArray("\x01\x02\x03\x00", 4)), // Y Cb Cr
+        bytesEntry(tagMakerNote, typeUndefined, values[tagMakerNote]),
     };
     if (!early.isEmpty())
-        exifIfd.append({tagUserComment, typeUndefined, early, 0, {}});
+        exifIfd.append(bytesEntry(tagUserComment, typeUndefined, early));
+    exifIfd.append(bytesEntry(tagFlashpixVersion, typeUndefined, QByteArrayLiteral("0100")));
+    exifIfd.append(numberEntry(tagColorSpace, typeShort, 1, order)); // sRGB
+    exifIfd.append(numberEntry(tagPixelXDimension, typeLong, static_cast<quint32>(picture.width()), order));
+    exifIfd.append(numberEntry(tagPixelYDimension, typeLong, static_cast<quint32>(picture.height()), order));
 
     const qint64 ifd0Offset = 8 + ((early.size() + 1) / 2) * 2;
     const qint64 ifd0Size = 2 + 12 * ifd0.size() + 4;
     const qint64 exifOffset = ifd0Offset + ifd0Size;
     const qint64 exifSize = 2 + 12 * exifIfd.size() + 4;
-    TiffBytes exifPointer(order);
-    exifPointer.u32(static_cast<quint32>(exifOffset));
-    ifd0.last().inlineBytes = exifPointer.data();
+    ifd0.last() = numberEntry(tagExifIfd, typeLong, static_cast<quint32>(exifOffset), order);
 
     // Values follow the IFDs in entry order; the maker note comes last so that the picture data lies
     // behind it (the reader reads past a 1024-byte maker note).
@@ -287,7 +337,7 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     qint64 next = exifOffset + exifSize + gap;
     const auto placeValues = [&](QList<Entry>& entries) {
         for (Entry& entry : entries) {
-            if (entry.value.isEmpty() || entry.tag == tagUserComment || entry.tag == tagMakerNote)
+            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote)
                 continue;
             layout.values[entry.tag] = next;
             next += (entry.value.size() + 1) / 2 * 2;
@@ -311,13 +361,11 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
             layout.entries[entry.tag] = tiff.size();
             tiff.u16(entry.tag);
             tiff.u16(entry.type);
-            if (entry.inlineCount > 0) {
-                tiff.u32(entry.inlineCount);
-                tiff.append(entry.inlineBytes);
-            } else {
-                tiff.u32(static_cast<quint32>(entry.value.size()));
+            tiff.u32(entry.count);
+            if (storedInEntry(entry))
+                tiff.append(fixedWidth(entry.value, 4));
+            else
                 tiff.u32(static_cast<quint32>(layout.values.value(entry.tag)));
-            }
         }
         tiff.u32(0); // no further IFD
     };
@@ -326,7 +374,7 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     tiff.padTo(exifOffset + exifSize + gap);
     const auto writeValues = [&](const QList<Entry>& entries) {
         for (const Entry& entry : entries) {
-            if (entry.value.isEmpty() || entry.tag == tagUserComment || entry.tag == tagMakerNote)
+            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote)
                 continue;
             tiff.append(entry.value);
             tiff.alignToWord();
@@ -334,7 +382,8 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     };
     writeValues(ifd0);
     writeValues(exifIfd);
-    tiff.append(values[tagMakerNote]);
+    if (values[tagMakerNote].size() > 4)
+        tiff.append(values[tagMakerNote]);
     tiff.alignToWord();
 
     layout.tiff = tiff.data();
@@ -366,17 +415,17 @@ bool scanFindsIntendedEntries(const CameraImage& image, const TiffLayout& layout
 
 // Entry offsets and counts can happen to hold a tag's byte pair (or disarm the scan right before an
 // entry); a small gap before the values moves them until the scan meets every entry where it should.
-TiffLayout layTiffForReader(const CameraImage& image)
+TiffLayout layTiffForReader(const CameraImage& image, QSize picture)
 {
     QMap<quint16, QByteArray> values;
     for (const quint16 tag : {tagImageDescription, tagMake, tagModel, tagSoftware, tagDateTime,
                               tagDateTimeOriginal, tagMakerNote})
         values[tag] = tagValue(image, tag);
-    TiffLayout first = layTiff(image, values, 0);
+    TiffLayout first = layTiff(image, values, picture, 0);
     if (scanFindsIntendedEntries(image, first))
         return first;
     for (int gap = 2; gap <= 64; gap += 2) {
-        TiffLayout shifted = layTiff(image, values, gap);
+        TiffLayout shifted = layTiff(image, values, picture, gap);
         if (scanFindsIntendedEntries(image, shifted))
             return shifted;
     }
@@ -446,6 +495,12 @@ QByteArray encodeBody(const QImage& picture, int quality)
     return body;
 }
 
+struct Picture
+{
+    QByteArray body;
+    QSize size;
+};
+
 struct PictureKey
 {
     FileKind kind;
@@ -454,45 +509,48 @@ struct PictureKey
 };
 
 // Encoding is the slow part of building a file; one body per kind and size serves every file.
-QByteArray pictureBody(FileKind kind, qint64 budget)
+Picture encodePicture(int width, int height, int noise, int quality)
+{
+    return {encodeBody(makePicture(width, height, noise, 11), quality), QSize(width, height)};
+}
+
+Picture pictureBody(FileKind kind, qint64 budget)
 {
     static QMutex mutex;
-    static std::map<PictureKey, QByteArray> cache;
+    static std::map<PictureKey, Picture> cache;
     const QMutexLocker lock(&mutex);
     const PictureKey key{kind, budget};
     if (const auto found = cache.find(key); found != cache.end())
         return found->second;
 
-    QByteArray body;
+    Picture picture;
     if (budget <= 0) {
-        body = kind == FileKind::MovieIndex ? encodeBody(makePicture(160, 120, 4, 7), 85)
-                                            : encodeBody(makePicture(640, 480, 4, 7), 90);
+        picture = kind == FileKind::MovieIndex ? encodePicture(160, 120, 4, 85) : encodePicture(640, 480, 4, 90);
     } else {
         // Grow a noisy picture towards the budget from the size a probe reaches per pixel.
         constexpr int noise = 24;
         constexpr int quality = 92;
-        const QByteArray probe = encodeBody(makePicture(400, 300, noise, 11), quality);
+        picture = encodePicture(400, 300, noise, quality);
         const auto target = static_cast<double>(budget);
-        double bytesPerPixel = static_cast<double>(probe.size()) / (400.0 * 300.0);
-        double pixels = target / bytesPerPixel * 0.98;
-        body = probe;
+        double bytesPerPixel = static_cast<double>(picture.body.size()) / (400.0 * 300.0);
         for (int attempt = 0; attempt < 6; ++attempt) {
+            const double pixels = target / bytesPerPixel * 0.98;
             const int width = std::max(16, static_cast<int>(std::sqrt(pixels * 4.0 / 3.0)) / 16 * 16);
             const int height = std::max(16, width * 3 / 4);
-            QByteArray candidate = encodeBody(makePicture(width, height, noise, 11), quality);
-            if (candidate.size() <= budget) {
-                body = candidate;
-                if (static_cast<double>(candidate.size()) >= target * 0.95)
+            const Picture candidate = encodePicture(width, height, noise, quality);
+            const auto size = static_cast<double>(candidate.body.size());
+            if (size <= target) {
+                picture = candidate;
+                if (size >= target * 0.95)
                     break;
             }
-            bytesPerPixel = static_cast<double>(candidate.size()) / (static_cast<double>(width) * height);
-            pixels = target / bytesPerPixel * 0.98;
+            bytesPerPixel = size / (static_cast<double>(width) * height);
         }
-        if (body.size() > budget)
-            body = encodeBody(makePicture(16, 16, 0, 11), quality);
+        if (picture.body.size() > budget)
+            picture = encodePicture(16, 16, 0, quality);
     }
-    cache.emplace(key, body);
-    return body;
+    cache.emplace(key, picture);
+    return picture;
 }
 
 // Room left for the EXIF segment, the JFIF decoy and the padding when a file has a target size.
@@ -537,7 +595,10 @@ struct FileParts
 FileParts buildParts(const CameraImage& image)
 {
     FileParts parts;
-    const TiffLayout layout = layTiffForReader(image);
+    const qint64 budget = image.targetFileSize > 0 ? image.targetFileSize - exifAllowance : 0;
+    const Picture picture = pictureBody(image.kind, budget);
+    parts.body = picture.body;
+    const TiffLayout layout = layTiffForReader(image, picture.size);
 
     QByteArray head("\xFF\xD8", 2);
     if (image.jfifFirst)
@@ -545,8 +606,6 @@ FileParts buildParts(const CameraImage& image)
     QByteArray exif = QByteArray("Exif\0\0", 6) + layout.tiff;
     const qint64 tiffStart = head.size() + 4 + 6;
 
-    const qint64 budget = image.targetFileSize > 0 ? image.targetFileSize - exifAllowance : 0;
-    parts.body = pictureBody(image.kind, budget);
     if (image.targetFileSize > 0) {
         qint64 remainder = image.targetFileSize - (head.size() + 4 + exif.size()) - parts.body.size();
         if (remainder > 0 && remainder < 4) {
