@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QMap>
-#include <QtEndian>
 
 #include <optional>
 
@@ -27,16 +26,25 @@ struct Exif
     QMap<quint16, Tag> tags; // IFD0 and Exif IFD together
 };
 
+// Byte by byte: callers check the range first.
+inline quint32 number(const QByteArray& data, qint64 at, int size, bool little)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i) {
+        const auto byte = quint8(data.at(at + (little ? size - 1 - i : i)));
+        value = (value << 8) | byte;
+    }
+    return value;
+}
+
 inline quint16 u16(const QByteArray& data, qint64 at, bool little)
 {
-    const char* p = data.constData() + at;
-    return little ? qFromLittleEndian<quint16>(p) : qFromBigEndian<quint16>(p);
+    return quint16(number(data, at, 2, little));
 }
 
 inline quint32 u32(const QByteArray& data, qint64 at, bool little)
 {
-    const char* p = data.constData() + at;
-    return little ? qFromLittleEndian<quint32>(p) : qFromBigEndian<quint32>(p);
+    return number(data, at, 4, little);
 }
 
 inline bool readIfd(const QByteArray& tiff, qint64 at, bool little, QMap<quint16, Tag>& tags)
@@ -70,7 +78,7 @@ inline std::optional<Exif> readExif(const QByteArray& file)
     qint64 at = 2;
     while (at + 4 <= file.size() && quint8(file[at]) == 0xFF) {
         const quint8 marker = quint8(file[at + 1]);
-        const qint64 length = qFromBigEndian<quint16>(file.constData() + at + 2);
+        const qint64 length = u16(file, at + 2, false);
         if (marker == 0xDA)
             break;
         if (marker == 0xE1 && file.mid(at + 4, 6) == QByteArray("Exif\0\0", 6)) {
