@@ -61,7 +61,8 @@ struct Shot
     QString what;
 };
 
-CameraImage shotOf(MakerNoteLayout layout, const Patient& patient, QTime time, FileKind kind = FileKind::Still)
+CameraImage shotOf(MakerNoteLayout layout, const Patient& patient, QTime time,
+                   FileKind kind = FileKind::Still)
 {
     CameraImage image = testsupport::defaultCameraImage(layout, kind);
     image.setPatient(patient);
@@ -92,7 +93,8 @@ QList<Shot> cardShots()
     image.minorVersion = 0;
     image.drawingFlag = 0x01;
     image.flipDirection = 0x03;
-    shots.append({first + QStringLiteral("ORVS0004.JPG"), image, QStringLiteral("standard, drawn on, colour")});
+    shots.append(
+        {first + QStringLiteral("ORVS0004.JPG"), image, QStringLiteral("standard, drawn on, colour")});
 
     // From version 4 the modes count 00 standard, 01 surgical, 02 mirror, ..., 08 movie.
     image = shotOf(MakerNoteLayout::Extended2, patientYamada(), QTime(10, 15, 0));
@@ -102,23 +104,28 @@ QList<Shot> cardShots()
     image.customMode = 0x00;
     image.flipDirection = 0x02;
     image.patientExtraInfo = QByteArrayLiteral("ALLERGY=LATEX;INSURANCE=SHAHO");
-    shots.append({second + QStringLiteral("ORVS0006.JPG"), image, QStringLiteral("mirror, flipped, extra information")});
+    shots.append({second + QStringLiteral("ORVS0006.JPG"), image,
+                  QStringLiteral("mirror, flipped, extra information")});
     image = shotOf(MakerNoteLayout::Extended2, patientYamada(), QTime(10, 14, 30));
     image.shootingMode = 0xFE;
-    shots.append({second + QStringLiteral("ORVS0007.JPG"), image, QStringLiteral("patient-information image")});
+    shots.append(
+        {second + QStringLiteral("ORVS0007.JPG"), image, QStringLiteral("patient-information image")});
     image = shotOf(MakerNoteLayout::Extended2, patientYamada(), QTime(10, 20, 45), FileKind::MovieIndex);
-    shots.append({second + QStringLiteral("ORVS0008.MIF"), image, QStringLiteral("movie index of ORVS0008.MOV")});
+    shots.append(
+        {second + QStringLiteral("ORVS0008.MIF"), image, QStringLiteral("movie index of ORVS0008.MOV")});
     image = shotOf(MakerNoteLayout::Extended2, Patient{}, QTime(11, 2, 3));
     image.clearPatient();
-    shots.append({second + QStringLiteral("ORVS0009.JPG"), image, QStringLiteral("standard, shot without a patient")});
+    shots.append(
+        {second + QStringLiteral("ORVS0009.JPG"), image, QStringLiteral("standard, shot without a patient")});
     return shots;
 }
 
 QString describe(const CameraImage& image, const QString& what)
 {
-    const QString patient = image.patientInformationID.isEmpty()
-                                ? QStringLiteral("no patient")
-                                : QStringLiteral("patient %1 %2").arg(image.patientInformationID, image.patientInformationName);
+    const QString patient =
+        image.patientInformationID.isEmpty()
+            ? QStringLiteral("no patient")
+            : QStringLiteral("patient %1 %2").arg(image.patientInformationID, image.patientInformationName);
     return QStringLiteral("%1, maker note %2.%3, %4, %5")
         .arg(image.model)
         .arg(image.majorVersion)
@@ -150,17 +157,21 @@ SampleCardResult makeSampleCard(const QString& cardFolder)
     };
 
     // The camera formats the card with this empty marker; the import recognises cards by it.
-    if (!write(QStringLiteral("ORV_SD"), [](const QString& path) { return writeWhole(path, {}); },
-               QStringLiteral("card marker")))
+    if (!write(
+            QStringLiteral("ORV_SD"), [](const QString& path) { return writeWhole(path, {}); },
+            QStringLiteral("card marker")))
         return result;
     for (const Shot& shot : cardShots()) {
-        const auto writeShot = [&shot](const QString& path) { return testsupport::writeCameraFile(path, shot.image); };
-        if (!write(shot.path, writeShot, describe(shot.image, shot.what)))
-            return result;
+        const auto writeShot = [&shot](const QString& path) {
+            return testsupport::writeCameraFile(path, shot.image);
+        };
+        if (!write(shot.path, writeShot, describe(shot.image, shot.what))) return result;
         if (shot.image.kind == FileKind::MovieIndex) {
             QString moviePath = shot.path;
             moviePath.replace(QStringLiteral(".MIF"), QStringLiteral(".MOV"));
-            const auto writeMovie = [](const QString& path) { return writeWhole(path, testsupport::moviePlaceholder()); };
+            const auto writeMovie = [](const QString& path) {
+                return writeWhole(path, testsupport::moviePlaceholder());
+            };
             if (!write(moviePath, writeMovie, QStringLiteral("movie placeholder beside its index")))
                 return result;
         }

@@ -16,7 +16,7 @@ struct SampleCardFile
 struct SampleCardResult
 {
     bool ok = false;
-    QString error; // what could not be written, when not ok
+    QString error;               // what could not be written, when not ok
     QList<SampleCardFile> files; // in the order written, also those written before a failure
 };
 

@@ -11,7 +11,9 @@ namespace testsupport {
 // Names the layout in test names and failure messages.
 inline void PrintTo(MakerNoteLayout layout, std::ostream* out)
 {
-    *out << (layout == MakerNoteLayout::Legacy ? "Legacy" : layout == MakerNoteLayout::Extended ? "Extended" : "Extended2");
+    *out << (layout == MakerNoteLayout::Legacy     ? "Legacy"
+             : layout == MakerNoteLayout::Extended ? "Extended"
+                                                   : "Extended2");
 }
 } // namespace testsupport
 
@@ -27,8 +29,8 @@ constexpr quint16 tagSoftware = 0x0131;
 constexpr quint16 tagDateTime = 0x0132;
 constexpr quint16 tagDateTimeOriginal = 0x9003;
 constexpr quint16 tagMakerNote = 0x927C;
-constexpr quint16 tagsTheCameraReaderReads[] = {tagImageDescription, tagMake, tagModel, tagSoftware,
-                                                tagDateTime, tagDateTimeOriginal, tagMakerNote};
+constexpr quint16 tagsTheCameraReaderReads[] = {
+    tagImageDescription, tagMake, tagModel, tagSoftware, tagDateTime, tagDateTimeOriginal, tagMakerNote};
 
 QByteArray readFile(const QString& path)
 {
@@ -99,7 +101,8 @@ TEST_P(CameraFileWriterLayout, WritesTheCameraTagsAfterATiffHeaderAtByteTwelve)
     EXPECT_EQ(exif->tags[tagImageDescription].value, QByteArray("KORVA DENTAL DIGITAL CAMERA\0", 28));
     EXPECT_EQ(exif->tags[tagMake].value, QByteArray("KORVA INC.\0\0", 12));
     // Padded with spaces to 19 characters, so the reader's 19-character read trims to the model.
-    EXPECT_EQ(exif->tags[tagModel].value, (image.model + QString(19 - image.model.size(), u' ')).toLatin1() + '\0');
+    EXPECT_EQ(exif->tags[tagModel].value,
+              (image.model + QString(19 - image.model.size(), u' ')).toLatin1() + '\0');
     EXPECT_EQ(exif->tags[tagModel].value.size(), 20);
     EXPECT_EQ(exif->tags[tagSoftware].value, image.software.toLatin1() + '\0');
     EXPECT_EQ(exif->tags[tagDateTime].value, QByteArray("2024:05:14 10:32:07\0", 20));
@@ -163,8 +166,7 @@ TEST_P(CameraFileWriterLayout, ProtectedRegionsDecryptToTheFieldsSetAndTheRestSt
     QByteArray plain = stored;
     for (const auto& [begin, end] :
          {std::pair{96, 128}, {144, 176}, {288, 448}, {496, 1024}, {1024, 2048}, {2048, 3072}}) {
-        if (end <= length)
-            plain = makernotecipher::decryptRange(plain, begin, end, key);
+        if (end <= length) plain = makernotecipher::decryptRange(plain, begin, end, key);
     }
     EXPECT_EQ(plain, testsupport::makerNotePlaintext(image));
 
@@ -239,7 +241,8 @@ TEST(CameraFileWriter, WrittenFileHoldsExactlyTheBuiltBytes)
     ASSERT_TRUE(dir.isValid());
     CameraImage large = testsupport::defaultCameraImage(MakerNoteLayout::Legacy);
     large.targetFileSize = 400'000;
-    CameraImage cut = testsupport::defaultCameraImage(MakerNoteLayout::Extended2, testsupport::FileKind::MovieIndex);
+    CameraImage cut =
+        testsupport::defaultCameraImage(MakerNoteLayout::Extended2, testsupport::FileKind::MovieIndex);
     cut.truncateAt = 3000;
     cut.filePatches = {{12, "II"}};
     for (const CameraImage& image : {large, cut}) {
@@ -247,7 +250,8 @@ TEST(CameraFileWriter, WrittenFileHoldsExactlyTheBuiltBytes)
         ASSERT_TRUE(testsupport::writeCameraFile(path, image));
         EXPECT_EQ(readFile(path), testsupport::buildCameraFile(image));
     }
-    EXPECT_FALSE(testsupport::writeCameraFile(dir.filePath(QStringLiteral("DCIM")), large)) << "a folder is in the way";
+    EXPECT_FALSE(testsupport::writeCameraFile(dir.filePath(QStringLiteral("DCIM")), large))
+        << "a folder is in the way";
 }
 
 TEST(CameraFileWriter, JfifFirstPutsAnApp0SegmentBeforeTheExif)

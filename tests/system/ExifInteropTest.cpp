@@ -14,7 +14,9 @@ using testsupport::MakerNoteLayout;
 namespace testsupport {
 inline void PrintTo(MakerNoteLayout layout, std::ostream* out)
 {
-    *out << (layout == MakerNoteLayout::Legacy ? "Legacy" : layout == MakerNoteLayout::Extended ? "Extended" : "Extended2");
+    *out << (layout == MakerNoteLayout::Legacy     ? "Legacy"
+             : layout == MakerNoteLayout::Extended ? "Extended"
+                                                   : "Extended2");
 }
 } // namespace testsupport
 
@@ -33,7 +35,8 @@ Exiv2Output runExiv2(const QStringList& arguments)
     process.start(QStringLiteral("exiv2"), arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 class ExifInterop : public testing::TestWithParam<MakerNoteLayout>
@@ -61,17 +64,17 @@ TEST_P(ExifInterop, Exiv2ReadsMakeModelAndDateTimeOriginalBack)
     large.targetFileSize = 3'000'000;
     const CameraImage movieIndex = testsupport::defaultCameraImage(GetParam(), FileKind::MovieIndex);
 
-    const QList<std::pair<QString, CameraImage>> files{
-        {QStringLiteral("ORVS0001.JPG"), still}, {QStringLiteral("ORVS0002.JPG"), large},
-        {QStringLiteral("ORVS0003.MIF"), movieIndex}};
+    const QList<std::pair<QString, CameraImage>> files{{QStringLiteral("ORVS0001.JPG"), still},
+                                                       {QStringLiteral("ORVS0002.JPG"), large},
+                                                       {QStringLiteral("ORVS0003.MIF"), movieIndex}};
     for (const auto& [name, image] : files) {
         const QString path = m_dir.filePath(name);
         ASSERT_TRUE(testsupport::writeCameraFile(path, image));
-        const Exiv2Output exiv2 = runExiv2({QStringLiteral("-q"), QStringLiteral("-Pkv"),
-                                            QStringLiteral("-K"), QStringLiteral("Exif.Image.Make"),
-                                            QStringLiteral("-K"), QStringLiteral("Exif.Image.Model"),
-                                            QStringLiteral("-K"), QStringLiteral("Exif.Photo.DateTimeOriginal"),
-                                            QStringLiteral("-K"), QStringLiteral("Exif.Photo.MakerNote"), path});
+        const Exiv2Output exiv2 = runExiv2(
+            {QStringLiteral("-q"), QStringLiteral("-Pkv"), QStringLiteral("-K"),
+             QStringLiteral("Exif.Image.Make"), QStringLiteral("-K"), QStringLiteral("Exif.Image.Model"),
+             QStringLiteral("-K"), QStringLiteral("Exif.Photo.DateTimeOriginal"), QStringLiteral("-K"),
+             QStringLiteral("Exif.Photo.MakerNote"), path});
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(exiv2.exitCode, 0) << exiv2.err.toStdString();
         EXPECT_TRUE(exiv2.err.isEmpty()) << exiv2.err.toStdString();
@@ -79,8 +82,9 @@ TEST_P(ExifInterop, Exiv2ReadsMakeModelAndDateTimeOriginalBack)
         ASSERT_EQ(lines.size(), 4) << exiv2.out.toStdString();
         EXPECT_EQ(lines[0].simplified(), QStringLiteral("Exif.Image.Make KORVA INC."));
         EXPECT_EQ(lines[1].simplified(), QStringLiteral("Exif.Image.Model ") + image.model);
-        EXPECT_EQ(lines[2].simplified(), QStringLiteral("Exif.Photo.DateTimeOriginal ")
-                                             + image.dateTimeOriginal.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
+        EXPECT_EQ(lines[2].simplified(),
+                  QStringLiteral("Exif.Photo.DateTimeOriginal ") +
+                      image.dateTimeOriginal.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
         EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Exif.Photo.MakerNote")));
     }
 }
@@ -88,7 +92,8 @@ TEST_P(ExifInterop, Exiv2ReadsMakeModelAndDateTimeOriginalBack)
 TEST_P(ExifInterop, QtDecodesTheStillAndTheMovieIndexAsJpegPictures)
 {
     for (const FileKind kind : {FileKind::Still, FileKind::MovieIndex}) {
-        const QString path = m_dir.filePath(kind == FileKind::Still ? QStringLiteral("a.JPG") : QStringLiteral("a.MIF"));
+        const QString path =
+            m_dir.filePath(kind == FileKind::Still ? QStringLiteral("a.JPG") : QStringLiteral("a.MIF"));
         ASSERT_TRUE(testsupport::writeCameraFile(path, testsupport::defaultCameraImage(GetParam(), kind)));
         QImageReader reader(path, "jpeg");
         const QImage picture = reader.read();

@@ -28,7 +28,8 @@ CliRun runCli(const QStringList& arguments)
     process.start(QStringLiteral(TREVASEL_CLI_PATH), arguments);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 QByteArray readFile(const QString& path)
@@ -50,7 +51,7 @@ struct Shot
     int majorVersion = 0;
     bool littleEndian = false;
     quint8 shootingMode = 0;
-    QString blockID;   // the patient block: 300 below version 4, 2576 from 4
+    QString blockID; // the patient block: 300 below version 4, 2576 from 4
     QString ideographicName;
 };
 
@@ -58,15 +59,14 @@ Shot readShot(const QString& path)
 {
     const QByteArray file = readFile(path);
     const auto exif = tiffwalk::readExif(file);
-    if (!exif)
-        return {};
+    if (!exif) return {};
     const QByteArray stored = exif->tags[0x927C].value;
     const QByteArray date = exif->tags[0x9003].value;
-    const QByteArray key = stored.mid(2, 8) + date.mid(2, 2) + date.mid(5, 2) + date.mid(8, 2) + date.mid(11, 2);
+    const QByteArray key =
+        stored.mid(2, 8) + date.mid(2, 2) + date.mid(5, 2) + date.mid(8, 2) + date.mid(11, 2);
     QByteArray plain = stored;
     for (const auto& [begin, end] : {std::pair{96, 128}, {288, 448}, {1024, 2048}, {2048, 3072}}) {
-        if (end <= plain.size())
-            plain = makernotecipher::decryptRange(plain, begin, end, key);
+        if (end <= plain.size()) plain = makernotecipher::decryptRange(plain, begin, end, key);
     }
     Shot shot;
     shot.name = QFileInfo(path).fileName();
@@ -75,8 +75,7 @@ Shot readShot(const QString& path)
     shot.littleEndian = exif->littleEndian;
     shot.shootingMode = quint8(plain[101]);
     shot.blockID = text(plain.mid(shot.makerNoteLength == 3072 ? 2576 : 300, 20));
-    if (shot.makerNoteLength >= 2048)
-        shot.ideographicName = text(plain.mid(1118, 196));
+    if (shot.makerNoteLength >= 2048) shot.ideographicName = text(plain.mid(1118, 196));
     return shot;
 }
 
@@ -114,23 +113,30 @@ TEST(SampleCard, HoldsEveryGenerationAMoviePairAndTheSpecialShots)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     QList<Shot> shots;
-    QDirIterator files(dir.path() + QStringLiteral("/DCIM"), {QStringLiteral("*.JPG"), QStringLiteral("*.MIF")},
-                       QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator files(dir.path() + QStringLiteral("/DCIM"),
+                       {QStringLiteral("*.JPG"), QStringLiteral("*.MIF")}, QDir::Files,
+                       QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
         const Shot shot = readShot(path);
         ASSERT_GT(shot.makerNoteLength, 0) << path.toStdString();
         shots.append(shot);
         if (path.endsWith(QStringLiteral(".MIF"))) {
-            EXPECT_TRUE(QFileInfo::exists(path.chopped(4) + QStringLiteral(".MOV"))) << "movie beside " << path.toStdString();
+            EXPECT_TRUE(QFileInfo::exists(path.chopped(4) + QStringLiteral(".MOV")))
+                << "movie beside " << path.toStdString();
             EXPECT_GE(shot.majorVersion, 4) << "only version 4 cameras record movies";
         }
     }
 
-    const auto any = [&shots](const auto& predicate) { return std::any_of(shots.cbegin(), shots.cend(), predicate); };
-    EXPECT_TRUE(any([](const Shot& s) { return s.makerNoteLength == 1024 && !s.littleEndian && s.majorVersion < 2; }));
-    EXPECT_TRUE(any([](const Shot& s) { return s.makerNoteLength == 2048 && !s.littleEndian && s.majorVersion == 2; }));
-    EXPECT_TRUE(any([](const Shot& s) { return s.makerNoteLength == 3072 && s.littleEndian && s.majorVersion == 4; }));
+    const auto any = [&shots](const auto& predicate) {
+        return std::any_of(shots.cbegin(), shots.cend(), predicate);
+    };
+    EXPECT_TRUE(any(
+        [](const Shot& s) { return s.makerNoteLength == 1024 && !s.littleEndian && s.majorVersion < 2; }));
+    EXPECT_TRUE(any(
+        [](const Shot& s) { return s.makerNoteLength == 2048 && !s.littleEndian && s.majorVersion == 2; }));
+    EXPECT_TRUE(any(
+        [](const Shot& s) { return s.makerNoteLength == 3072 && s.littleEndian && s.majorVersion == 4; }));
     EXPECT_TRUE(any([](const Shot& s) { return s.ideographicName == QStringLiteral("山田^太郎^"); }));
     EXPECT_TRUE(any([](const Shot& s) { return s.shootingMode == 0xFE && !s.blockID.isEmpty(); }))
         << "a patient-information image";
