@@ -42,8 +42,14 @@ Kind kindOf(const QVariant& value)
     }
 }
 
-bool isSpace(QChar c) { return c.isSpace(); }
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isSpace(QChar c)
+{
+    return c.isSpace();
+}
+bool isAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 qsizetype skipSpace(QStringView text, qsizetype i)
 {
@@ -54,22 +60,17 @@ qsizetype skipSpace(QStringView text, qsizetype i)
 
 int saturatedInt(qint64 v)
 {
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
+    if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 
 int saturatedInt(double v)
 {
-    if (std::isnan(v))
-        return 0;
+    if (std::isnan(v)) return 0;
     // Converting an out-of-range double to int is undefined, so clamp first.
-    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
+    if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 
@@ -78,12 +79,10 @@ int saturatedInt(double v)
 bool boolFromText(QStringView text)
 {
     qsizetype i = skipSpace(text, 0);
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
     while (i < text.size() && text[i] == u'0')
         ++i;
-    if (i >= text.size())
-        return false;
+    if (i >= text.size()) return false;
     const QChar c = text[i];
     return c == u'Y' || c == u'y' || c == u'T' || c == u't' || (c >= u'1' && c <= u'9');
 }
@@ -100,8 +99,7 @@ int intFromText(QStringView text)
     qint64 value = 0;
     constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
     for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
-        if (value > -limit)
-            value = value * 10 - (text[i].unicode() - u'0');
+        if (value > -limit) value = value * 10 - (text[i].unicode() - u'0');
     }
     return saturatedInt(negative ? value : -value);
 }
@@ -120,8 +118,7 @@ double doubleFromText(QStringView text)
     qsizetype significantIntegerDigits = 0;
     bool anyDigit = false;
     for (; i < text.size() && isAsciiDigit(text[i]); ++i) {
-        if (significantIntegerDigits > 0 || text[i] != u'0')
-            ++significantIntegerDigits;
+        if (significantIntegerDigits > 0 || text[i] != u'0') ++significantIntegerDigits;
         number.push_back(static_cast<char>(text[i].unicode()));
         anyDigit = true;
     }
@@ -132,8 +129,7 @@ double doubleFromText(QStringView text)
             anyDigit = true;
         }
     }
-    if (!anyDigit)
-        return 0.0;
+    if (!anyDigit) return 0.0;
     qint64 exponent = 0;
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
         qsizetype j = i + 1;
@@ -144,15 +140,12 @@ double doubleFromText(QStringView text)
         }
         if (j < text.size() && isAsciiDigit(text[j])) {
             number.push_back('e');
-            if (negativeExponent)
-                number.push_back('-');
+            if (negativeExponent) number.push_back('-');
             for (; j < text.size() && isAsciiDigit(text[j]); ++j) {
                 number.push_back(static_cast<char>(text[j].unicode()));
-                if (exponent < 100000)
-                    exponent = exponent * 10 + (text[j].unicode() - u'0');
+                if (exponent < 100000) exponent = exponent * 10 + (text[j].unicode() - u'0');
             }
-            if (negativeExponent)
-                exponent = -exponent;
+            if (negativeExponent) exponent = -exponent;
         }
     }
     double value = 0.0;
@@ -197,7 +190,7 @@ int intValue(const QVariant& value)
     case Kind::Unsigned: {
         const qulonglong v = value.toULongLong();
         return v > qulonglong(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                : static_cast<int>(v);
+                                                               : static_cast<int>(v);
     }
     case Kind::Real:
         return saturatedInt(value.toDouble());
@@ -228,7 +221,10 @@ double doubleValue(const QVariant& value)
     return 0.0;
 }
 
-float floatValue(const QVariant& value) { return static_cast<float>(doubleValue(value)); }
+float floatValue(const QVariant& value)
+{
+    return static_cast<float>(doubleValue(value));
+}
 
 QString stringValue(const QVariant& value)
 {
@@ -249,13 +245,22 @@ QString stringValue(const QVariant& value)
     return {};
 }
 
-bool boolValue(const QVariantMap& settings, const QString& key) { return boolValue(settings.value(key)); }
-int intValue(const QVariantMap& settings, const QString& key) { return intValue(settings.value(key)); }
+bool boolValue(const QVariantMap& settings, const QString& key)
+{
+    return boolValue(settings.value(key));
+}
+int intValue(const QVariantMap& settings, const QString& key)
+{
+    return intValue(settings.value(key));
+}
 double doubleValue(const QVariantMap& settings, const QString& key)
 {
     return doubleValue(settings.value(key));
 }
-float floatValue(const QVariantMap& settings, const QString& key) { return floatValue(settings.value(key)); }
+float floatValue(const QVariantMap& settings, const QString& key)
+{
+    return floatValue(settings.value(key));
+}
 QString stringValue(const QVariantMap& settings, const QString& key)
 {
     return stringValue(settings.value(key));

@@ -31,8 +31,7 @@ const QString kDatabaseDatetimeFormat = QStringLiteral("yyyyMMddHHmmss");
 // The original joins with "%@/%@". An unknown folder gives no path rather than one below "/".
 QString joined(const QString& folder, const QString& name)
 {
-    if (folder.isEmpty())
-        return {};
+    if (folder.isEmpty()) return {};
     return QStringLiteral("%1/%2").arg(folder, name);
 }
 
@@ -48,7 +47,10 @@ QString editionFolderName()
                                                       : QStringLiteral("Trevasel");
 }
 
-bool isFullEdition() { return TrevaselCommon::edition() == Edition::Full; }
+bool isFullEdition()
+{
+    return TrevaselCommon::edition() == Edition::Full;
+}
 
 // Errors that still carry the server's response; everything else (network, proxy, protocol, time-out,
 // cancel) means there is no whole body to return.
@@ -61,9 +63,15 @@ bool isHttpLevelError(QNetworkReply::NetworkError error)
 
 } // namespace
 
-void TrevaselCommon::setEdition(Edition edition) { g_edition.store(edition); }
+void TrevaselCommon::setEdition(Edition edition)
+{
+    g_edition.store(edition);
+}
 
-Edition TrevaselCommon::edition() { return g_edition.load(); }
+Edition TrevaselCommon::edition()
+{
+    return g_edition.load();
+}
 
 QString TrevaselCommon::getApplicationDataDirectory()
 {
@@ -80,9 +88,15 @@ QString TrevaselCommon::getApplicationWorkDirectory()
                   QLatin1Char('.') + editionFolderName());
 }
 
-QString TrevaselCommon::getPicturesDirectory() { return lastLocation(QStandardPaths::PicturesLocation); }
+QString TrevaselCommon::getPicturesDirectory()
+{
+    return lastLocation(QStandardPaths::PicturesLocation);
+}
 
-QString TrevaselCommon::getMoviesDirectory() { return lastLocation(QStandardPaths::MoviesLocation); }
+QString TrevaselCommon::getMoviesDirectory()
+{
+    return lastLocation(QStandardPaths::MoviesLocation);
+}
 
 QString TrevaselCommon::getUserSettingPlistFilePath()
 {
@@ -100,9 +114,15 @@ QString TrevaselCommon::getDBFilePath()
     return isFullEdition() ? joined(getApplicationDataDirectory(), kDatabaseFileName) : QString();
 }
 
-QString TrevaselCommon::getVersionNubmer() { return QStringLiteral(TREVASEL_VERSION); }
+QString TrevaselCommon::getVersionNubmer()
+{
+    return QStringLiteral(TREVASEL_VERSION);
+}
 
-QString TrevaselCommon::getBuildNumber() { return QStringLiteral(TREVASEL_BUILD_NUMBER); }
+QString TrevaselCommon::getBuildNumber()
+{
+    return QStringLiteral(TREVASEL_BUILD_NUMBER);
+}
 
 QString TrevaselCommon::getDefaultImageDestinationDirectory()
 {
@@ -128,16 +148,14 @@ QString TrevaselCommon::getDefaultUserSettingResourcePath()
 QByteArray TrevaselCommon::getDefaultUserSettingData()
 {
     QFile resource(getDefaultUserSettingResourcePath());
-    if (!resource.open(QIODevice::ReadOnly))
-        return {};
+    if (!resource.open(QIODevice::ReadOnly)) return {};
     return resource.readAll();
 }
 
 QVariantMap TrevaselCommon::getUserSettingDictionary()
 {
     const QString path = getUserSettingPlistFilePath();
-    if (path.isEmpty())
-        return {};
+    if (path.isEmpty()) return {};
     return PropertyList::readFile(path).value_or(QVariantMap());
 }
 
@@ -159,39 +177,35 @@ QString TrevaselCommon::getNowDatabaseDatetime()
 
 std::optional<QDateTime> TrevaselCommon::stringToDate(const QString& text)
 {
-    // Qt's parser would also take a signed or short year; only the exact 14-digit form is a date here.
-    if (text.size() != 14 || !isDigit(text))
-        return std::nullopt;
+    // Qt's parser is strict: the text must be exactly the 14 digits, and a local time that does not
+    // exist (a day of 30 February, an hour skipped by daylight saving) is invalid.
     const QDateTime date = QDateTime::fromString(text, kDatabaseDatetimeFormat);
-    if (!date.isValid())
-        return std::nullopt;
+    if (!date.isValid()) return std::nullopt;
     return date;
 }
 
 QString TrevaselCommon::dateToString(const QDateTime& date)
 {
-    if (!date.isValid())
-        return {};
+    if (!date.isValid()) return {};
     return date.toLocalTime().toString(kDatabaseDatetimeFormat);
 }
 
 std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& url,
-                                                              std::chrono::milliseconds timeout)
+                                                               std::chrono::milliseconds timeout)
 {
     const QUrl target(url, QUrl::StrictMode);
     const QString scheme = target.scheme().toLower();
     if (!target.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
         target.host().isEmpty())
         return std::nullopt;
-    if (!QCoreApplication::instance())
-        return std::nullopt; // no event loop can run without one
+    if (!QCoreApplication::instance()) return std::nullopt; // no event loop can run without one
 
     QNetworkAccessManager manager;
     QNetworkRequest request(target);
     // The transfer time-out restarts with every byte received, like the original request's idle
     // time-out; it covers the connection attempt too.
-    request.setTransferTimeout(static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(
-        timeout.count(), 1, std::numeric_limits<int>::max())));
+    request.setTransferTimeout(static_cast<int>(
+        std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, std::numeric_limits<int>::max())));
     const std::unique_ptr<QNetworkReply> reply(manager.get(request));
     if (!reply->isFinished()) {
         QEventLoop loop;
@@ -199,8 +213,7 @@ std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& ur
         loop.exec();
     }
     const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (!responded || !isHttpLevelError(reply->error()))
-        return std::nullopt;
+    if (!responded || !isHttpLevelError(reply->error())) return std::nullopt;
     return reply->readAll();
 }
 

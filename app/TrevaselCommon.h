@@ -86,8 +86,8 @@ public:
     // or non-HTTP URL, refused or failed connection, a reply cut short, or no data for `timeout`.
     // Needs a QCoreApplication. Nothing is cached between calls.
     static constexpr std::chrono::milliseconds kNetworkTimeout{std::chrono::seconds(300)};
-    static std::optional<QByteArray> getNetworkFileByHttp(const QString& url,
-                                                          std::chrono::milliseconds timeout = kNetworkTimeout);
+    static std::optional<QByteArray>
+    getNetworkFileByHttp(const QString& url, std::chrono::milliseconds timeout = kNetworkTimeout);
 
     // True when the text is not empty and holds only the characters 0 to 9.
     static bool isDigit(const QString& text);
