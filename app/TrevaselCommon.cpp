@@ -162,7 +162,10 @@ QVariantMap TrevaselCommon::getUserSettingDictionary()
 bool TrevaselCommon::writeUserSettingDictionary(const QVariantMap& settings)
 {
     const QString path = getUserSettingPlistFilePath();
-    return !path.isEmpty() && PropertyList::writeFile(path, settings);
+    if (path.isEmpty()) return false;
+    // The basic edition's work folder exists only once start-up has put the default file there.
+    QDir().mkpath(QFileInfo(path).path());
+    return PropertyList::writeFile(path, settings);
 }
 
 bool TrevaselCommon::isFirstStart(const QVariantMap& settings)

@@ -66,8 +66,8 @@ public:
     // dictionary, where every boolean is false, every number 0 and every text empty. Read the file
     // again for every event: other writers change it at any time.
     static QVariantMap getUserSettingDictionary();
-    // Replaces the whole settings file atomically. False when the write failed; the old file is then
-    // untouched. Callers read, change a copy and write it back.
+    // Replaces the whole settings file atomically, making its folder when missing. False when the
+    // write failed; the old file is then untouched. Callers read, change a copy and write it back.
     static bool writeUserSettingDictionary(const QVariantMap& settings);
     // A stored "last build number" below 1 (absent counts as 0) means this installation never ran.
     static bool isFirstStart(const QVariantMap& settings);

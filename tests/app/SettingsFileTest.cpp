@@ -16,7 +16,7 @@ namespace {
 
 using SettingsFileTest = EditionTest;
 
-// Makes the folder that holds the settings file; start-up does this before the first write.
+// Makes the folder that holds the settings file, for tests that put bytes there themselves.
 QString prepareSettingsPath()
 {
     const QString path = TrevaselCommon::getUserSettingPlistFilePath();
@@ -57,7 +57,7 @@ TEST_P(SettingsFileTest, MissingCorruptOrUnreadableFileReadsAsEmpty)
 
 TEST_P(SettingsFileTest, WrittenSettingsReadBackWithTheirTypes)
 {
-    prepareSettingsPath();
+    // No folder made beforehand: the write makes it (the basic edition's work folder).
     const QVariantMap written{
         {"auto start up", true},
         {"watch folder", false},
@@ -87,7 +87,7 @@ TEST_P(SettingsFileTest, WrittenSettingsReadBackWithTheirTypes)
 
 TEST_P(SettingsFileTest, AWriteThatFailsHalfwayLeavesTheOldFileWholeAndNoTemporaryFile)
 {
-    const QString path = prepareSettingsPath();
+    const QString path = TrevaselCommon::getUserSettingPlistFilePath();
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary({{"watch folder path", "/old"}}));
     const QByteArray before = readBytes(path);
     ASSERT_LT(before.size(), 4096);
@@ -113,7 +113,7 @@ TEST_P(SettingsFileTest, AWriteThatFailsHalfwayLeavesTheOldFileWholeAndNoTempora
 
 TEST_P(SettingsFileTest, AValueNoPropertyListCanHoldFailsTheWholeWrite)
 {
-    const QString path = prepareSettingsPath();
+    const QString path = TrevaselCommon::getUserSettingPlistFilePath();
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary({{"watch folder", true}}));
     const QByteArray before = readBytes(path);
 
@@ -128,7 +128,6 @@ TEST_P(SettingsFileTest, AValueNoPropertyListCanHoldFailsTheWholeWrite)
 
 TEST_P(SettingsFileTest, FileWithoutLastBuildNumberIsAFirstStart)
 {
-    prepareSettingsPath();
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary({{"watch folder", true}}));
     EXPECT_TRUE(TrevaselCommon::isFirstStart(TrevaselCommon::getUserSettingDictionary()));
 
