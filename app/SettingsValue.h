@@ -7,8 +7,8 @@
 
 // The conversions through which every part of the system reads a setting. The settings file stores the
 // same setting in different ways over the years (a boolean as YES, as the integer 1 or as the text "1";
-// a number as an integer or as text), so readers never look at the stored type: they convert, the way
-// the original program's boolValue / intValue / doubleValue / stringValue did.
+// a number as an integer or as text), so readers never look at the stored type: they convert, with the
+// rules of the Objective-C boolValue / intValue / doubleValue / stringValue conversions.
 //
 // Stored values are what PropertyList reads: bool, qint64, double, QString, and for the other plist
 // types QByteArray, QDateTime, QVariantList, QVariantMap. Values of other Qt types are converted as

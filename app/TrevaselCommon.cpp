@@ -28,7 +28,7 @@ const QString kSettingFileName = QStringLiteral("Trevasel-setting.plist");
 const QString kDatabaseFileName = QStringLiteral("Trevasel.db");
 const QString kDatabaseDatetimeFormat = QStringLiteral("yyyyMMddHHmmss");
 
-// The original joins with "%@/%@". An unknown folder gives no path rather than one below "/".
+// Joined as "folder/name". An unknown folder gives no path rather than one below "/".
 QString joined(const QString& folder, const QString& name)
 {
     if (folder.isEmpty()) return {};
@@ -205,8 +205,8 @@ std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& ur
 
     QNetworkAccessManager manager;
     QNetworkRequest request(target);
-    // The transfer time-out restarts with every byte received, like the original request's idle
-    // time-out; it covers the connection attempt too.
+    // The transfer time-out restarts with every byte received, an idle time-out as HTTP clients
+    // usually have; it covers the connection attempt too.
     request.setTransferTimeout(static_cast<int>(
         std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, std::numeric_limits<int>::max())));
     const std::unique_ptr<QNetworkReply> reply(manager.get(request));
