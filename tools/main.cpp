@@ -1,4 +1,5 @@
 #include "platform/Logger.h"
+#include "tools/HistoryCommand.h"
 #include "tools/InspectCommand.h"
 #include "tools/SampleCardCommand.h"
 
@@ -16,6 +17,7 @@ const char* const usage =
     "commands:\n"
     "  inspect [--basic] FILE...   print what the camera metadata reader finds in each file,\n"
     "                              one JSON object per line; --basic reads as the basic edition\n"
+    "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
     "  sample-card DIR             write a sample camera card into DIR\n"
     "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n";
 
@@ -36,6 +38,8 @@ int main(int argc, char** argv)
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("inspect"))
         return runInspectCommand(arguments);
+    if (command == QLatin1String("history"))
+        return runHistoryCommand(arguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(arguments);
     if (command == QLatin1String("help") || command == QLatin1String("--help") || command == QLatin1String("-h")) {
