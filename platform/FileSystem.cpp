@@ -1,0 +1,244 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor on every path out of a function.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // a close error on a read-only or already-synced descriptor changes nothing
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    // Closes now and reports the error, for a descriptor that was written to.
+    int closeChecked()
+    {
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+FileSystem::Result failure(const QString& what, const QString& path, int error)
+{
+    return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: %3").arg(what, path, errnoText(error)));
+}
+
+QString folderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+// Makes a rename or a new name in the folder durable.
+void syncFolder(const QString& folder)
+{
+    FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        ::fsync(fd.get());
+}
+
+// Gives from the name `to` without replacing an existing file. 0 or an errno value.
+int renameNoReplace(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
+        return error;
+    // Filesystems without the flag (some network shares): a hard link fails on an existing name.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    const int linkError = errno;
+    if (linkError == EEXIST)
+        return EEXIST;
+    // No hard links either (FAT): check, then rename. The window between the two is the best such
+    // a filesystem allows.
+    struct stat existing;
+    if (::lstat(to.constData(), &existing) == 0)
+        return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+bool writeAll(int fd, const char* data, size_t length)
+{
+    while (length > 0) {
+        const ssize_t written = ::write(fd, data, length);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Copies size bytes; in-kernel where the filesystems allow it. 0 or an errno value.
+int copyContents(int in, int out, off_t size)
+{
+    off_t copied = 0;
+    bool inKernel = true;
+    while (inKernel && copied < size) {
+        const ssize_t n =
+            ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(std::min<off_t>(size - copied, 1 << 30)), 0);
+        if (n > 0) {
+            copied += n;
+        } else if (n == 0) {
+            return EIO; // the source ended early: it shrank under us
+        } else if (errno == EINTR) {
+            continue;
+        } else if (copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            inKernel = false;
+        } else {
+            return errno;
+        }
+    }
+    if (copied == size)
+        return 0;
+
+    std::unique_ptr<char[]> buffer(new char[1 << 20]);
+    while (copied < size) {
+        const ssize_t n = ::read(in, buffer.get(), 1 << 20);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        if (!writeAll(out, buffer.get(), static_cast<size_t>(n)))
+            return errno;
+        copied += n;
+    }
+    return 0;
+}
+
+QString temporaryNameIn(const QString& folder, const QString& finalName)
+{
+    return QStringLiteral("%1/.%2.%3.part")
+        .arg(folder, finalName)
+        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+namespace FileSystem {
+
+Result copyFile(const QString& source, const QString& destination)
+{
+    const QString copyText = QStringLiteral("Cannot copy");
+    FileDescriptor in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return failure(copyText, source, errno);
+    struct stat sourceStat;
+    if (::fstat(in.get(), &sourceStat) != 0)
+        return failure(copyText, source, errno);
+    if (!S_ISREG(sourceStat.st_mode))
+        return failure(copyText, source, EINVAL);
+
+    const QByteArray target = native(destination);
+    struct stat existing;
+    if (::lstat(target.constData(), &existing) == 0)
+        return failure(copyText, destination, EEXIST);
+
+    const QString temporary = temporaryNameIn(folderOf(destination), QFileInfo(destination).fileName());
+    const QByteArray temporaryPath = native(temporary);
+    FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              sourceStat.st_mode & 0666));
+    if (!out.valid())
+        return failure(copyText, destination, errno);
+
+    const auto abandon = [&](int error) {
+        ::unlink(temporaryPath.constData());
+        return failure(copyText, destination, error);
+    };
+    if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size))
+        return abandon(error);
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    ::futimens(out.get(), times); // the date is a courtesy; the picture matters
+    if (::fsync(out.get()) != 0)
+        return abandon(errno);
+    struct stat written;
+    if (::fstat(out.get(), &written) != 0)
+        return abandon(errno);
+    if (written.st_size != sourceStat.st_size)
+        return abandon(EIO);
+    if (out.closeChecked() != 0)
+        return abandon(errno);
+    if (const int error = renameNoReplace(temporaryPath, target))
+        return abandon(error);
+    syncFolder(folderOf(destination));
+    return Result::success();
+}
+
+Result moveFile(const QString& source, const QString& destination)
+{
+    const QByteArray from = native(source);
+    const QByteArray to = native(destination);
+    struct stat sourceStat;
+    if (::lstat(from.constData(), &sourceStat) != 0)
+        return failure(QStringLiteral("Cannot move"), source, errno);
+    const int error = renameNoReplace(from, to);
+    if (error == 0) {
+        syncFolder(folderOf(destination));
+        syncFolder(folderOf(source));
+        return Result::success();
+    }
+    if (error != EXDEV)
+        return failure(QStringLiteral("Cannot move"), source, error);
+    // Another filesystem: the copy is complete and on disk before the source goes.
+    if (Result copied = copyFile(source, destination); !copied)
+        return copied;
+    return removeFile(source);
+}
+
+Result removeFile(const QString& path)
+{
+    if (::unlink(native(path).constData()) != 0)
+        return failure(QStringLiteral("Cannot remove"), path, errno);
+    syncFolder(folderOf(path));
+    return Result::success();
+}
+
+bool makePath(const QString& folder)
+{
+    return QDir().mkpath(folder) && QFileInfo(folder).isDir();
+}
+
+} // namespace FileSystem

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// File operations of the transfer that must never lose a picture or leave half of one behind.
+//
+// A copy is written under a temporary name in the destination's folder, synced to disk, checked
+// against the source's size and only then renamed to its final name, without replacing anything
+// that appeared there meanwhile. A failed copy leaves neither the final name nor the temporary file.
+namespace FileSystem {
+
+struct Result
+{
+    bool ok = false;
+    QString error; // what failed, for the user, when not ok
+
+    explicit operator bool() const { return ok; }
+    static Result success() { return {true, {}}; }
+    static Result failure(QString text) { return {false, std::move(text)}; }
+};
+
+// Copies the regular file source to destination, keeping its modification time. Fails when
+// destination exists.
+Result copyFile(const QString& source, const QString& destination);
+
+// Moves source to destination: a rename when both lie on one filesystem, otherwise a complete copy
+// (as copyFile) followed by the removal of source. Fails when destination exists.
+Result moveFile(const QString& source, const QString& destination);
+
+// Removes the file; a file that is already gone is a failure too, as for any other remover.
+Result removeFile(const QString& path);
+
+// Creates the folder and any missing parents; true when it exists afterwards.
+bool makePath(const QString& folder);
+
+} // namespace FileSystem

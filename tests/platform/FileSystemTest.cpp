@@ -1,0 +1,149 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// Every name in the folder, hidden ones included, so a leftover temporary file shows.
+QStringList namesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray picture(qsizetype size)
+{
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + i / 7) & 0xff);
+    return bytes;
+}
+
+// A write past the limit fails with EFBIG as on a full disk; root is not exempt from it.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_previous.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
+class FileSystemTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(FileSystemTest, CopyKeepsBytesAndModificationTime)
+{
+    put(path(QStringLiteral("a.JPG")), picture(3 * 1024 * 1024 + 5));
+    QFile shot(path(QStringLiteral("a.JPG")));
+    ASSERT_TRUE(shot.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(shot.setFileTime(QDateTime(QDate(2024, 5, 14), QTime(10, 0)), QFileDevice::FileModificationTime));
+    shot.close();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("out")));
+
+    const auto result = FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("out/b.JPG")));
+    ASSERT_TRUE(result.ok) << qPrintable(result.error);
+    EXPECT_EQ(contentOf(path(QStringLiteral("out/b.JPG"))), contentOf(path(QStringLiteral("a.JPG"))));
+    EXPECT_EQ(QFileInfo(path(QStringLiteral("out/b.JPG"))).lastModified(), QDateTime(QDate(2024, 5, 14), QTime(10, 0)));
+    EXPECT_EQ(namesIn(path(QStringLiteral("out"))), QStringList{QStringLiteral("b.JPG")});
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("a.JPG")))) << "a copy leaves the source";
+}
+
+TEST_F(FileSystemTest, NothingIsReplacedByACopyOrAMove)
+{
+    put(path(QStringLiteral("new.JPG")), "new picture");
+    put(path(QStringLiteral("old.JPG")), "picture already there");
+    EXPECT_FALSE(FileSystem::copyFile(path(QStringLiteral("new.JPG")), path(QStringLiteral("old.JPG"))).ok);
+    EXPECT_FALSE(FileSystem::moveFile(path(QStringLiteral("new.JPG")), path(QStringLiteral("old.JPG"))).ok);
+    EXPECT_EQ(contentOf(path(QStringLiteral("old.JPG"))), QByteArray("picture already there"));
+    EXPECT_EQ(contentOf(path(QStringLiteral("new.JPG"))), QByteArray("new picture"));
+    EXPECT_EQ(namesIn(m_dir.path()).size(), 2) << "no temporary file left behind";
+}
+
+TEST_F(FileSystemTest, FullDiskLeavesNoFileUnderTheFinalNameAndNoTemporaryFile)
+{
+    put(path(QStringLiteral("a.JPG")), picture(256 * 1024));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("out")));
+    FileSystem::Result result;
+    {
+        const FileSizeLimit limit(64 * 1024);
+        result = FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("out/a.JPG")));
+    }
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("out/a.JPG"))) << qPrintable(result.error);
+    EXPECT_TRUE(namesIn(path(QStringLiteral("out"))).isEmpty()) << qPrintable(namesIn(path(QStringLiteral("out"))).join(u','));
+}
+
+TEST_F(FileSystemTest, UnwritableDestinationAndMissingSourceFailWithAReason)
+{
+    put(path(QStringLiteral("a.JPG")), "picture");
+    put(path(QStringLiteral("plain-file")), "not a folder");
+    const auto intoFile = FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("plain-file/a.JPG")));
+    EXPECT_FALSE(intoFile.ok);
+    EXPECT_FALSE(intoFile.error.isEmpty());
+    EXPECT_FALSE(FileSystem::copyFile(path(QStringLiteral("gone.JPG")), path(QStringLiteral("b.JPG"))).ok);
+    EXPECT_FALSE(FileSystem::moveFile(path(QStringLiteral("gone.JPG")), path(QStringLiteral("b.JPG"))).ok);
+    EXPECT_FALSE(FileSystem::removeFile(path(QStringLiteral("gone.JPG"))).ok);
+    EXPECT_FALSE(FileSystem::copyFile(m_dir.path(), path(QStringLiteral("folder-copy"))).ok) << "only regular files";
+}
+
+TEST_F(FileSystemTest, MoveWithinOneFilesystemRenames)
+{
+    put(path(QStringLiteral("a.JPG")), picture(1000));
+    ASSERT_TRUE(FileSystem::makePath(path(QStringLiteral("x/y/z"))));
+    ASSERT_TRUE(FileSystem::moveFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("x/y/z/a.JPG"))).ok);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("a.JPG"))));
+    EXPECT_EQ(contentOf(path(QStringLiteral("x/y/z/a.JPG"))), picture(1000));
+}
+
+TEST_F(FileSystemTest, MoveToAnotherFilesystemCopiesThenRemovesTheSource)
+{
+    // /dev/shm is a tmpfs on every Linux machine; the test folder is not.
+    QTemporaryDir other(QStringLiteral("/dev/shm/trevasel-test-XXXXXX"));
+    if (!other.isValid() || QStorageInfo(other.path()).device() == QStorageInfo(m_dir.path()).device())
+        GTEST_SKIP() << "no second filesystem here";
+    put(path(QStringLiteral("a.JPG")), picture(100000));
+    const QString target = other.filePath(QStringLiteral("a.JPG"));
+    ASSERT_TRUE(FileSystem::moveFile(path(QStringLiteral("a.JPG")), target).ok);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("a.JPG"))));
+    EXPECT_EQ(contentOf(target), picture(100000));
+}
