@@ -1,9 +1,213 @@
 #include "tools/HistoryCommand.h"
 
-#include <cstdio>
+#include "app/TrevaselCommon.h"
+#include "history/FMDatabase.h"
+#include "history/FMResultSet.h"
+#include "history/ImportedFileDao.h"
 
-int runHistoryCommand(const QStringList&)
+#include <QDate>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTime>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const char* const help =
+    "usage: trevasel-cli history list [--database FILE]\n"
+    "       trevasel-cli history purge-before YYYYMMDDHHMMSS [--database FILE]\n"
+    "\n"
+    "Shows or tidies the import history of the full edition (TrevaselForPravena): the database in\n"
+    "which the program notes every imported picture, so that the same shot is refused the next time.\n"
+    "\n"
+    "  list            prints every row, lowest id first, one JSON object per line:\n"
+    "                    {\"id\":1,\"file_name\":\"...\",\"camera_id\":\"...\",\"datetime\":20240131093000,\n"
+    "                     \"original_file_name\":\"...\",\"transferred_folder\":\"...\"}\n"
+    "                  datetime is the import time as the number yyyyMMddHHmmss, local time; a text the\n"
+    "                  row holds as NULL prints as null. An empty history prints nothing.\n"
+    "  purge-before YYYYMMDDHHMMSS\n"
+    "                  deletes the rows imported at or before that local time (inclusive), as the\n"
+    "                  program's hourly purge does, and says how many went. A purged picture counts as\n"
+    "                  new and is imported again if its card is read again.\n"
+    "\n"
+    "  --database FILE the database to use. Default: \"Trevasel.db\" in the full edition's data\n"
+    "                  folder ($XDG_DATA_HOME/TrevaselForPravena, usually\n"
+    "                  ~/.local/share/TrevaselForPravena).\n"
+    "\n"
+    "Neither command creates a database: a missing FILE is reported as an error (the program makes\n"
+    "the database when it starts), and so is a file that is damaged or holds no imported_file\n"
+    "table. While the program is writing, a command waits up to 5 seconds for the database, then\n"
+    "gives up.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when the database is missing, unreadable or could not be changed,\n"
+    "64 on a usage error.\n";
+
+constexpr int kUsageError = 64;
+constexpr int kFailure = 1;
+
+int usageError(const QString& message)
 {
-    std::fputs("trevasel-cli history: not built yet\n", stderr);
-    return 1;
+    std::fprintf(stderr, "trevasel-cli history: %s\n\n%s", qPrintable(message), help);
+    return kUsageError;
+}
+
+int failure(const QString& message)
+{
+    std::fprintf(stderr, "trevasel-cli history: %s\n", qPrintable(message));
+    return kFailure;
+}
+
+QByteArray jsonString(const std::optional<QString>& text)
+{
+    if (!text)
+        return QByteArrayLiteral("null");
+    const QByteArray utf8 = text->toUtf8();
+    QByteArray json;
+    json.reserve(utf8.size() + 2);
+    json += '"';
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (byte < 0x20) {
+            static constexpr char hex[] = "0123456789abcdef";
+            json += "\\u00";
+            json += hex[byte >> 4];
+            json += hex[byte & 0x0f];
+        } else {
+            json += c;
+        }
+    }
+    json += '"';
+    return json;
+}
+
+QByteArray jsonLine(const ImportedFileEntity& row)
+{
+    QByteArray line;
+    line += "{\"id\":" + QByteArray::number(row.recordId);
+    line += ",\"file_name\":" + jsonString(row.fileName);
+    line += ",\"camera_id\":" + jsonString(row.cameraId);
+    line += ",\"datetime\":" + QByteArray::number(row.datetime);
+    line += ",\"original_file_name\":" + jsonString(row.originalFileName);
+    line += ",\"transferred_folder\":" + jsonString(row.transferredFolder);
+    line += "}\n";
+    return line;
+}
+
+// Why the file cannot serve as the history, or nothing when its table can be read. The store's
+// operations only say "empty" or "false"; the IT person needs the reason.
+std::optional<QString> databaseProblem(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("no import history database at %1 (the file does not exist)").arg(path);
+    FMDatabase database(path);
+    if (!database.open(FMDatabase::OpenMode::ReadOnly))
+        return QStringLiteral("cannot open %1: %2").arg(path, database.lastErrorMessage());
+    const auto rows = database.executeQuery(QStringLiteral("select count(*) from imported_file;"));
+    if (rows && rows->next())
+        return std::nullopt;
+    return QStringLiteral("cannot read the import history in %1: %2").arg(path, database.lastErrorMessage());
+}
+
+int list(const ImportedFileDao& history)
+{
+    if (const auto problem = databaseProblem(history.databaseFilePath()))
+        return failure(*problem);
+    const auto rows = history.findAll();
+    if (rows.empty()) {
+        // The store gives an empty list for a failed read too; a count of zero tells them apart.
+        const auto count = history.executeFindSingleColumn({QStringLiteral("select count(*) from imported_file;")});
+        if (!count || count->toLongLong() != 0)
+            return failure(databaseProblem(history.databaseFilePath())
+                               .value_or(QStringLiteral("the import history could not be read")));
+    }
+    for (const auto& row : rows) {
+        if (const auto* file = dynamic_cast<const ImportedFileEntity*>(row.get())) {
+            const QByteArray line = jsonLine(*file);
+            std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+        }
+    }
+    return std::fflush(stdout) == 0 ? 0 : kFailure;
+}
+
+// Exactly 14 digits that name a calendar date and a time of day.
+std::optional<qint64> parseDatetime(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("\\A[0-9]{14}\\z"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    if (!QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd")).isValid() ||
+        !QTime::fromString(text.mid(8), QStringLiteral("HHmmss")).isValid())
+        return std::nullopt;
+    return text.toLongLong();
+}
+
+int purgeBefore(const ImportedFileDao& history, qint64 datetime)
+{
+    if (const auto problem = databaseProblem(history.databaseFilePath()))
+        return failure(*problem);
+    const auto count = history.executeFindSingleColumn(
+        {QStringLiteral("select count(*) from imported_file where datetime <= ?;"), {datetime}});
+    if (!count || !history.deleteBeforeDatetime(datetime))
+        return failure(QStringLiteral("could not purge %1 (the database may be busy, read-only or damaged)")
+                           .arg(history.databaseFilePath()));
+    std::printf("purged %lld rows imported at or before %lld from %s\n", count->toLongLong(),
+                static_cast<long long>(datetime), qPrintable(history.databaseFilePath()));
+    return std::fflush(stdout) == 0 ? 0 : kFailure;
+}
+
+} // namespace
+
+int runHistoryCommand(const QStringList& arguments)
+{
+    QString action;
+    QStringList values;
+    std::optional<QString> databasePath;
+    for (qsizetype index = 0; index < arguments.size(); ++index) {
+        const QString& argument = arguments.at(index);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            std::fputs(help, stdout);
+            return 0;
+        }
+        if (argument == QLatin1String("--database")) {
+            if (index + 1 >= arguments.size())
+                return usageError(QStringLiteral("--database needs a FILE"));
+            databasePath = arguments.at(++index);
+        } else if (argument.startsWith(QLatin1String("--database="))) {
+            databasePath = argument.mid(11);
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 && !argument.front().isDigit()) {
+            return usageError(QStringLiteral("unknown option '%1'").arg(argument));
+        } else if (action.isEmpty()) {
+            action = argument;
+        } else {
+            values << argument;
+        }
+    }
+    if (databasePath && databasePath->isEmpty())
+        return usageError(QStringLiteral("--database needs a FILE"));
+
+    TrevaselCommon::setEdition(Edition::Full); // the history belongs to the full edition
+    const ImportedFileDao history(databasePath ? *databasePath : TrevaselCommon::getDBFilePath());
+
+    if (action == QLatin1String("list")) {
+        if (!values.isEmpty())
+            return usageError(QStringLiteral("list takes no arguments"));
+        return list(history);
+    }
+    if (action == QLatin1String("purge-before")) {
+        if (values.size() != 1)
+            return usageError(QStringLiteral("purge-before needs one time YYYYMMDDHHMMSS"));
+        const auto datetime = parseDatetime(values.front());
+        if (!datetime)
+            return usageError(
+                QStringLiteral("'%1' is not a time YYYYMMDDHHMMSS (14 digits, local time)").arg(values.front()));
+        return purgeBefore(history, *datetime);
+    }
+    if (action.isEmpty())
+        return usageError(QStringLiteral("say list or purge-before"));
+    return usageError(QStringLiteral("unknown action '%1'").arg(action));
 }

@@ -1,0 +1,136 @@
+#include "history/BaseDao.h"
+
+#include "history/FMResultSet.h"
+
+BaseDao::BaseDao(QString databaseFilePath, std::chrono::milliseconds busyTimeout)
+    : m_databaseFilePath(std::move(databaseFilePath)), m_busyTimeout(busyTimeout)
+{
+}
+
+BaseDao::~BaseDao() = default;
+
+std::vector<std::unique_ptr<BaseEntity>> BaseDao::findAll() const
+{
+    return executeFind(getFindAllQuery());
+}
+
+std::unique_ptr<BaseEntity> BaseDao::findById(qint64 recordId) const
+{
+    auto records = executeFind(getFindByIdQuery(recordId));
+    if (records.size() != 1)
+        return nullptr;
+    return std::move(records.front());
+}
+
+bool BaseDao::insert(const BaseEntity& record) const
+{
+    return executeUpdate(getInsertQuery(record));
+}
+
+bool BaseDao::update(const BaseEntity& record) const
+{
+    return executeUpdate(getUpdateQuery(record));
+}
+
+bool BaseDao::deleteById(qint64 recordId) const
+{
+    return executeUpdate(getDeleteQuery(recordId));
+}
+
+bool BaseDao::deleteByEntity(const BaseEntity& record) const
+{
+    return deleteById(record.recordId);
+}
+
+std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement& statement) const
+{
+    std::vector<std::unique_ptr<BaseEntity>> records;
+    const auto database = openDatabase();
+    if (!database)
+        return records;
+    const auto rows = database->executeQuery(statement.sql, statement.parameters);
+    if (!rows)
+        return records;
+    while (rows->next())
+        records.push_back(getEntity(*rows));
+    // A half-read table would let the import take a known shot for a new one only by chance; an
+    // empty list says plainly that nothing could be checked.
+    if (rows->endedWithError())
+        records.clear();
+    return records;
+}
+
+std::optional<QVariant> BaseDao::executeFindSingleColumn(const SqlStatement& statement) const
+{
+    const auto database = openDatabase();
+    if (!database)
+        return std::nullopt;
+    const auto rows = database->executeQuery(statement.sql, statement.parameters);
+    if (!rows || !rows->next())
+        return std::nullopt;
+    return rows->objectForColumnIndex(0);
+}
+
+bool BaseDao::executeUpdate(const SqlStatement& statement) const
+{
+    const auto database = openDatabase();
+    return database && database->executeUpdate(statement.sql, statement.parameters);
+}
+
+bool BaseDao::existColumn(const QString& columnName, const QString& tableName) const
+{
+    const auto database = openDatabase();
+    return database && database->columnExists(columnName, tableName);
+}
+
+bool BaseDao::alterTable(const QString& statement) const
+{
+    return executeUpdate(SqlStatement(statement));
+}
+
+std::unique_ptr<FMDatabase> BaseDao::getDatabase() const
+{
+    auto database = FMDatabase::databaseWithPath(m_databaseFilePath);
+    database->setBusyTimeout(m_busyTimeout);
+    return database;
+}
+
+std::unique_ptr<FMDatabase> BaseDao::openDatabase() const
+{
+    // Without "create": a lookup on a missing file must not leave an empty database behind, which
+    // start-up would then take for the real one and never give its table.
+    auto database = getDatabase();
+    if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite))
+        return nullptr;
+    return database;
+}
+
+SqlStatement BaseDao::getFindAllQuery() const
+{
+    return {};
+}
+
+SqlStatement BaseDao::getFindByIdQuery(qint64) const
+{
+    return {};
+}
+
+SqlStatement BaseDao::getInsertQuery(const BaseEntity&) const
+{
+    return {};
+}
+
+SqlStatement BaseDao::getUpdateQuery(const BaseEntity&) const
+{
+    return {};
+}
+
+SqlStatement BaseDao::getDeleteQuery(qint64) const
+{
+    return {};
+}
+
+std::unique_ptr<BaseEntity> BaseDao::getEntity(const FMResultSet&) const
+{
+    return std::make_unique<BaseEntity>();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "history/BaseEntity.h"
+#include "history/FMDatabase.h"
+#include "history/SqlStatement.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class FMResultSet;
+
+// Generic data access over one table of one database file. A subclass gives the statements and
+// turns a row into a record through the hooks; the operations here run them.
+//
+// Every operation opens a handle of its own on the file, runs one statement and closes the handle,
+// so a DAO holds no connection and may be made and dropped freely. Operations never create the
+// database file: on a missing file, a file without the table, a damaged file or a database that stays
+// busy for the busy time-out, finds give empty lists (or none) and writes give false.
+class BaseDao
+{
+public:
+    explicit BaseDao(QString databaseFilePath,
+                     std::chrono::milliseconds busyTimeout = FMDatabase::kDefaultBusyTimeout);
+    virtual ~BaseDao();
+    BaseDao(const BaseDao&) = default;
+    BaseDao& operator=(const BaseDao&) = default;
+
+    const QString& databaseFilePath() const { return m_databaseFilePath; }
+
+    std::vector<std::unique_ptr<BaseEntity>> findAll() const;
+    // The record only when exactly one row has the id.
+    std::unique_ptr<BaseEntity> findById(qint64 recordId) const;
+    bool insert(const BaseEntity& record) const;
+    bool update(const BaseEntity& record) const;
+    bool deleteById(qint64 recordId) const;
+    bool deleteByEntity(const BaseEntity& record) const;
+
+    // One record per row, in row order; empty when the statement failed, also part-way through.
+    std::vector<std::unique_ptr<BaseEntity>> executeFind(const SqlStatement& statement) const;
+    // The first column of the first row (see FMResultSet::objectForColumnIndex), or none without a row.
+    std::optional<QVariant> executeFindSingleColumn(const SqlStatement& statement) const;
+    bool executeUpdate(const SqlStatement& statement) const;
+    bool existColumn(const QString& columnName, const QString& tableName) const;
+    // Runs a schema change; callers such as the settings migration may ignore the result.
+    bool alterTable(const QString& statement) const;
+    // A closed handle on the database file with this DAO's busy time-out.
+    std::unique_ptr<FMDatabase> getDatabase() const;
+
+protected:
+    // The hooks. BaseDao's own give empty statements, which fail, and a bare BaseEntity.
+    virtual SqlStatement getFindAllQuery() const;
+    virtual SqlStatement getFindByIdQuery(qint64 recordId) const;
+    virtual SqlStatement getInsertQuery(const BaseEntity& record) const;
+    virtual SqlStatement getUpdateQuery(const BaseEntity& record) const;
+    virtual SqlStatement getDeleteQuery(qint64 recordId) const;
+    virtual std::unique_ptr<BaseEntity> getEntity(const FMResultSet& row) const;
+
+private:
+    // An open handle, or none when the file is missing or cannot be opened.
+    std::unique_ptr<FMDatabase> openDatabase() const;
+
+    QString m_databaseFilePath;
+    std::chrono::milliseconds m_busyTimeout;
+};

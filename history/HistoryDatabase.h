@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// The import-history database file as a whole: its schema (the table imported_file, compiled in from
+// resources/full/imported_file.sql) and its creation on a fresh installation.
+class HistoryDatabase
+{
+public:
+    HistoryDatabase() = delete;
+
+    // The schema script, ":/full/imported_file.sql".
+    static QString schemaResourcePath();
+    static QString schemaSql();
+
+    // Makes the database with its table at path when no file is there, or when the file there is
+    // empty (zero bytes: an empty database, as opening a missing file leaves behind). The new database
+    // is built under a temporary name in the same folder and then renamed, so the final name never
+    // holds a half-made file. An existing database is never touched. The folder must exist.
+    // True when a database file is at path afterwards.
+    static bool createIfMissing(const QString& path);
+};
