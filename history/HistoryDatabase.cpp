@@ -52,7 +52,10 @@ bool HistoryDatabase::createIfMissing(const QString& path)
     }
     // QFile::rename never replaces a file: if another process made the database meanwhile, theirs
     // stays and ours is dropped.
-    if (building.rename(path))
+    if (building.rename(path)) {
+        // Renamed, the file is the database: the temporary file object must not remove it.
+        building.setAutoRemove(false);
         return true;
+    }
     return QFileInfo::exists(path);
 }
