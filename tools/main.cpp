@@ -1,5 +1,6 @@
 #include "platform/Logger.h"
 #include "tools/HistoryCommand.h"
+#include "tools/ImportCommand.h"
 #include "tools/InspectCommand.h"
 #include "tools/SampleCardCommand.h"
 
@@ -15,6 +16,8 @@ const char* const usage =
     "Drives the import engine of Trevasel without a display.\n"
     "\n"
     "commands:\n"
+    "  import --settings FILE [--database FILE] [--basic] SOURCE...\n"
+    "                              import the camera's pictures from SOURCE folders\n"
     "  inspect [--basic] FILE...   print what the camera metadata reader finds in each file,\n"
     "                              one JSON object per line; --basic reads as the basic edition\n"
     "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
@@ -36,6 +39,8 @@ int main(int argc, char** argv)
         return 64;
     }
     const QString command = arguments.takeFirst();
+    if (command == QLatin1String("import"))
+        return runImportCommand(arguments);
     if (command == QLatin1String("inspect"))
         return runInspectCommand(arguments);
     if (command == QLatin1String("history"))

@@ -1,0 +1,146 @@
+#include "tools/ImportCommand.h"
+
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsValue.h"
+#include "app/TrevaselCommon.h"
+#include "history/HistoryDatabase.h"
+#include "transfer/BaseWatchFolderOperator.h"
+#include "transfer/BasicWatchFolderOperator.h"
+#include "transfer/WatchFolderBatch.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const char* const help =
+    "usage: trevasel-cli import --settings FILE [--database FILE] [--basic] SOURCE...\n"
+    "\n"
+    "Imports the camera's pictures from each SOURCE folder (and, in the full edition, the folders\n"
+    "below it) into the destination named by the settings file FILE, exactly as the watch-folder\n"
+    "import of the tray program does: patient folders, file names, movies, the XML descriptions\n"
+    "and the import history, all as FILE's settings say.\n"
+    "\n"
+    "  --settings FILE   the settings property list to use (\"Trevasel-setting.plist\")\n"
+    "  --database FILE   the import history, used when FILE's settings switch it on\n"
+    "                    (default: the full edition's \"Trevasel.db\"; created when missing)\n"
+    "  --basic           import as the basic edition does\n"
+    "\n"
+    "On a terminal a progress line shows the pictures done of those expected.\n"
+    "Exit status: 0 when the batch completed (the last line is \"transferred: N\"), 2 when a\n"
+    "transfer failed (the reason goes to standard error; the pictures before it are complete),\n"
+    "1 when the settings or the history cannot be used, 64 on a usage error.\n";
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "trevasel-cli import: %s\n\n%s", qPrintable(message), help);
+    return 64;
+}
+
+// The command line's stand-in for the progress window: always "open", drawing one line.
+class ProgressLine : public TransferObserver
+{
+public:
+    explicit ProgressLine(qint64 expected) : m_expected(expected) {}
+    bool checkWindow(int windowId) const override { return windowId == TransferNotification::progressWindowId; }
+    void postNotification(const QString& name) override
+    {
+        if (name != TransferNotification::updateProgress)
+            return;
+        ++m_done;
+        std::fprintf(stderr, "\rimported %lld of %lld", static_cast<long long>(m_done),
+                     static_cast<long long>(std::max(m_done, m_expected)));
+        std::fflush(stderr);
+    }
+    void finish() const
+    {
+        if (m_done > 0)
+            std::fputc('\n', stderr);
+    }
+
+private:
+    qint64 m_expected;
+    qint64 m_done = 0;
+};
+
+} // namespace
+
+int runImportCommand(const QStringList& arguments)
+{
+    QString settingsPath;
+    QString databasePath;
+    bool basic = false;
+    QStringList sources;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            std::fputs(help, stdout);
+            return 0;
+        } else if (argument == QLatin1String("--settings") || argument == QLatin1String("--database")) {
+            if (i + 1 >= arguments.size())
+                return usageError(QStringLiteral("%1 needs a file").arg(argument));
+            (argument == QLatin1String("--settings") ? settingsPath : databasePath) = arguments.at(++i);
+        } else if (argument == QLatin1String("--basic")) {
+            basic = true;
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            return usageError(QStringLiteral("unknown option '%1'").arg(argument));
+        } else {
+            sources << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
+        }
+    }
+    if (settingsPath.isEmpty())
+        return usageError(QStringLiteral("--settings FILE is required"));
+    if (sources.isEmpty())
+        return usageError(QStringLiteral("no SOURCE folder given"));
+
+    TrevaselCommon::setEdition(basic ? Edition::Basic : Edition::Full);
+    const auto settings = PropertyList::readFile(settingsPath);
+    if (!settings) {
+        std::fprintf(stderr, "trevasel-cli import: cannot read the settings file %s\n", qPrintable(settingsPath));
+        return 1;
+    }
+    if (SettingsValue::stringValue(*settings, QLatin1String(SettingsKey::destinationFolderPath)).isEmpty()) {
+        std::fprintf(stderr, "trevasel-cli import: %s sets no \"destination folder path\"\n", qPrintable(settingsPath));
+        return 1;
+    }
+
+    std::unique_ptr<TransferJob> job;
+    if (basic) {
+        job = std::make_unique<BasicWatchFolderOperator>();
+    } else {
+        if (databasePath.isEmpty())
+            databasePath = TrevaselCommon::getDBFilePath();
+        // Without a working history the same shots would be imported again, so refuse to start.
+        if (SettingsValue::boolValue(*settings, QLatin1String(SettingsKey::activateAvoidMultipleImportCheck)) &&
+            (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) || !HistoryDatabase::createIfMissing(databasePath))) {
+            std::fprintf(stderr, "trevasel-cli import: cannot create the import history %s\n", qPrintable(databasePath));
+            return 1;
+        }
+        job = std::make_unique<BaseWatchFolderOperator>(databasePath);
+    }
+
+    std::unique_ptr<ProgressLine> progress;
+    if (::isatty(STDERR_FILENO)) {
+        qint64 expected = 0;
+        for (const QString& source : sources)
+            expected = job->getTotalImageFileCount(source, expected);
+        progress = std::make_unique<ProgressLine>(expected);
+        job->setObserver(progress.get());
+    }
+
+    const WatchFolderBatchResult result = WatchFolderBatch::run(*job, *settings, sources);
+    if (progress)
+        progress->finish();
+    std::printf("transferred: %lld\n", static_cast<long long>(result.transferred));
+    std::fflush(stdout);
+    if (result.failureReason) {
+        std::fprintf(stderr, "trevasel-cli import: the transfer failed: %s\n", qPrintable(*result.failureReason));
+        return 2;
+    }
+    return 0;
+}

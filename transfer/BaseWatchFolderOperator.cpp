@@ -1,0 +1,341 @@
+#include "transfer/BaseWatchFolderOperator.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsValue.h"
+#include "app/TrevaselCommon.h"
+#include "export/ExportXmlChoice.h"
+#include "history/ImportedFileDao.h"
+#include "metadata/CameraModelCheck.h"
+#include "platform/FileSystem.h"
+#include "platform/Logger.h"
+#include "transfer/CopyFailedException.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <typeinfo>
+
+namespace {
+
+bool setting(const QVariantMap& settings, const char* key)
+{
+    return SettingsValue::boolValue(settings, QLatin1String(key));
+}
+
+QString textSetting(const QVariantMap& settings, const char* key)
+{
+    return SettingsValue::stringValue(settings, QLatin1String(key));
+}
+
+const QRegularExpression& stillName()
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(JPG$|jpg$|JPEG$|jpeg$|jpe$|jfif$|jfi$|jif$))"));
+    return pattern;
+}
+
+const QRegularExpression& movieIndexName()
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(MIF$|mif$))"));
+    return pattern;
+}
+
+// The ".MOV" beside a ".MIF": the first of the four spellings that exists.
+std::optional<QString> companionMovie(const QString& indexPath)
+{
+    for (const char* index : {".MIF", ".mif"}) {
+        if (!indexPath.contains(QLatin1String(index)))
+            continue;
+        for (const char* movie : {".MOV", ".mov"}) {
+            const QString candidate = QString(indexPath).replace(QLatin1String(index), QLatin1String(movie));
+            if (QFileInfo::exists(candidate))
+                return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+// The serial that names the camera: the extended maker note's, or for a camera below maker-note
+// version 2.1 (no extended maker note) the same serial from the maker note's plain bytes.
+std::optional<QString> cameraSerial(const ExifEntity& record)
+{
+    if (record.extendedMakerNoteEntity && record.extendedMakerNoteEntity->serial)
+        return record.extendedMakerNoteEntity->serial;
+    return record.productNumberString;
+}
+
+// The serial as stored for the history lookup: the extended maker note's only, as recorded so far.
+std::optional<QString> historySerial(const ExifEntity& record)
+{
+    return record.extendedMakerNoteEntity ? record.extendedMakerNoteEntity->serial : std::nullopt;
+}
+
+bool isInside(const QString& path, const QString& root)
+{
+    const QString cleanRoot = QDir::cleanPath(root);
+    return QDir::cleanPath(path).startsWith(cleanRoot + QLatin1Char('/'));
+}
+
+void fail(const FileSystem::Result& result)
+{
+    if (!result.ok)
+        throw CopyFailedException(result.error);
+}
+
+// The description for the practice-management system, written whole or not at all.
+void writeDelivery(const ExifEntity& record, const QString& root, const QString& relativeFolder)
+{
+    const std::optional<ExtendedMakerNoteEntity>& extended = record.extendedMakerNoteEntity;
+    static const ExportXmlOperator writer;
+    static const ExportXmlOperator2 writer2;
+    const auto text = ExportXmlChoice::writerFor(extended, writer, writer2).getXmlData(extended);
+
+    const QString deliver = root + QStringLiteral("/deliver");
+    const QFileInfo deliverInfo(deliver);
+    if (!deliverInfo.exists())
+        QDir().mkdir(deliver);
+    else if (!deliverInfo.isDir())
+        throw CopyFailedException(QStringLiteral("Do not create deliver folder."));
+    if (!text)
+        return;
+    const QString file = deliver + QLatin1Char('/') + relativeFolder + QStringLiteral(".BIX");
+    // Day and serial folders make F a path; its folders below "deliver" are made here.
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(text->toUtf8()) >= 0)
+        out.commit(); // a failed description is not a failed transfer
+}
+
+} // namespace
+
+BaseWatchFolderOperator::BaseWatchFolderOperator(QString databaseFilePath)
+    : m_databaseFilePath(std::move(databaseFilePath))
+{
+}
+
+bool BaseWatchFolderOperator::checkValidImageData(const ExifEntity& record)
+{
+    return CameraModelCheck::checkValidImageData(record);
+}
+
+QString BaseWatchFolderOperator::transferringFilePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/$TMP");
+}
+
+void BaseWatchFolderOperator::createTransferringFile() const
+{
+    QFile marker(transferringFilePath());
+    if (marker.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        marker.close();
+}
+
+void BaseWatchFolderOperator::deleteTransferringFile() const
+{
+    QFile::remove(transferringFilePath());
+}
+
+void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+{
+    // Whatever goes wrong inside ends the batch as a transfer failure with its reason.
+    try {
+        copyFolder(sourceFolder, settings, isMove);
+    } catch (const CopyFailedException&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw CopyFailedException(QStringLiteral("name:[%1] reasson:[%2]")
+                                      .arg(QString::fromLatin1(typeid(error).name()), QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+{
+    const QStringList entries = QDir(sourceFolder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    m_operationCounter = 0;
+    if (sourceFolder.contains(QLatin1String(".Trashes")))
+        return;
+
+    for (const QString& name : entries) {
+        const QString path = sourceFolder + QLatin1Char('/') + name;
+        const QFileInfo info(path);
+        if (name.startsWith(QLatin1Char('.')))
+            continue;
+        if (info.isDir()) {
+            // A link to a folder could lead back up the tree and never end.
+            if (info.isSymLink())
+                continue;
+            const qint64 before = m_operationCounter;
+            copyImage(path, settings, isMove);
+            m_operationCounter += before;
+            continue;
+        }
+        const bool still = stillName().match(name).hasMatch();
+        const bool movie = !still && movieIndexName().match(name).hasMatch();
+        if ((still || movie) && transferEntry(path, movie, settings, isMove)) {
+            ++m_operationCounter;
+            reportProgress();
+        }
+    }
+}
+
+bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove)
+{
+    const auto record = m_reader.getExifData(path);
+    if (!record || !checkValidImageData(*record))
+        return false;
+
+    const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
+    if (setting(settings, SettingsKey::dontSendPatientInformationImage) &&
+        record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
+        if (deleteOriginal)
+            FileSystem::removeFile(path);
+        return false;
+    }
+
+    QString folder = getPatientFolder(*record, settings);
+    if (folder.contains(noInformationFolder))
+        return false;
+    if (setting(settings, SettingsKey::saveDaySubfolder)) {
+        const auto day = getDaySubfolderName(*record, folderDateFormat());
+        if (!day) {
+            Logger::debug(QStringLiteral("no shooting date to file by day: %1").arg(path));
+            return false;
+        }
+        folder += QLatin1Char('/') + *day;
+    }
+    if (setting(settings, SettingsKey::chopCameraSerialNumber))
+        folder = replaceDirectoryName(cameraSerial(*record)).value_or(QString()) + QLatin1Char('/') + folder;
+    folder = neutraliseRelativeFolder(folder);
+
+    const QString root = textSetting(settings, SettingsKey::destinationFolderPath);
+    const QString movieRoot = textSetting(settings, SettingsKey::destinationFolderPathMov);
+    const bool movieDestination = movie && setting(settings, SettingsKey::destinationFolderMov);
+    const QString destinationRoot = movieDestination ? movieRoot : root;
+    const QString destination = destinationRoot + QLatin1Char('/') + folder;
+    // An empty root would put the patient folders at the top of the disk.
+    if (destinationRoot.isEmpty() || root.isEmpty())
+        throw CopyFailedException(movieDestination ? QStringLiteral("The movie destination folder is not set.")
+                                                   : QStringLiteral("The destination folder is not set."));
+    if (!isInside(destination, destinationRoot))
+        throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
+
+    const auto reader = [](const QString& existing) { return ExifOperator().getExifData(existing); };
+    const QString extension = QFileInfo(path).suffix();
+    const bool secondGeneration = generationOf(*record) >= 4;
+    const auto target = secondGeneration ? getValidNewImageFileName2(destination, extension, *record, reader)
+                                         : getValidNewImageFileName(destination, extension, *record, reader);
+    if (!target)
+        return false;
+    const QString targetName = QFileInfo(*target).fileName();
+
+    const bool history = setting(settings, SettingsKey::activateAvoidMultipleImportCheck);
+    if (history &&
+        !ImportedFileDao(m_databaseFilePath).findByLikeFileNameCameraId(targetName, historySerial(*record).value_or(QString())).empty()) {
+        logoutExifInformation(*record, path, QString());
+        Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。").arg(*target));
+        return false;
+    }
+
+    bool sourceGone = false;
+    if (!movie) {
+        FileSystem::makePath(root + QLatin1Char('/') + folder);
+        // A move within one filesystem is a rename: the same outcome as copy-then-delete.
+        if (isMove) {
+            fail(FileSystem::moveFile(path, *target));
+            sourceGone = true;
+        } else {
+            fail(FileSystem::copyFile(path, *target));
+        }
+    } else {
+        const auto companion = companionMovie(path);
+        if (!companion)
+            return false;
+        FileSystem::makePath(destination);
+        QString movieTarget = *target;
+        movieTarget.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
+        // The first failure ends the entry: nothing after it deletes a source whose pair is not safe.
+        fail(deleteOriginal ? FileSystem::moveFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
+        if (setting(settings, SettingsKey::dontSendMif)) {
+            if (deleteOriginal)
+                fail(FileSystem::removeFile(path));
+        } else {
+            fail(deleteOriginal ? FileSystem::moveFile(path, *target) : FileSystem::copyFile(path, *target));
+        }
+    }
+
+    if (setting(settings, SettingsKey::exportXml))
+        writeDelivery(*record, root, folder);
+
+    if (!movie && isMove && !sourceGone)
+        fail(FileSystem::removeFile(path));
+
+    logoutExifInformation(*record, path, *target);
+    Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(path));
+    Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(*target));
+
+    if (history) {
+        ImportedFileEntity entity;
+        entity.fileName = folder + QLatin1Char('/') + targetName;
+        entity.cameraId = historySerial(*record);
+        entity.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
+        entity.originalFileName = path;
+        entity.transferredFolder = destination;
+        ImportedFileDao(m_databaseFilePath).insert(entity);
+        Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
+                         .arg(targetName, nullToBlank(record->dateTimeOriginal)));
+    }
+    return true;
+}
+
+qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const
+{
+    qint64 count = startCount;
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& name : entries) {
+        const QFileInfo info(folder + QLatin1Char('/') + name);
+        if (info.isDir()) {
+            if (name != QLatin1String(".Trashes") && !info.isSymLink())
+                count = getTotalImageFileCount(info.filePath(), count);
+        } else if (!name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".JPG"))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, const QString& sourcePath,
+                                                   const QString& /*destinationPath*/)
+{
+    const ExtendedMakerNoteEntity empty;
+    const ExtendedMakerNoteEntity& extended = record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
+    const bool secondGeneration = generationOf(record) >= 4;
+    const auto plain = [](const std::optional<QString>& text) { return text.value_or(QStringLiteral("(null)")); };
+    const auto suffixText = [](QString suffix) { return suffix.remove(QLatin1Char('_')).toUpper(); };
+
+    Logger::debug(QStringLiteral("対象ファイル取得：%1(%2bytes)").arg(sourcePath).arg(record.fileSize));
+    Logger::debug(QStringLiteral("Exif情報：オリジナル撮影日時[%1]").arg(plain(record.dateTimeOriginal)));
+    Logger::debug(QStringLiteral("Exif情報：ファイル変更日時[%1]").arg(plain(record.fileDateTime)));
+    Logger::debug(QStringLiteral("Exif情報：機種[%1]").arg(nullToBlank(record.model).trimmed()));
+    Logger::debug(QStringLiteral("Exif情報：ソフトウェア[%1]").arg(plain(record.software)));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノートバージョン：%1.%2")
+                      .arg(plain(extended.majorVersion), plain(extended.minorVersion)));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノートシリアルNo.：%1").arg(nullToBlank(extended.serial)));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノートオーナー名：%1").arg(nullToBlank(extended.owner)));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノートカメラ情報：%1")
+                      .arg(QStringLiteral("【Identifier】%1 【TimeZone】%2 【SummerTime】%3")
+                               .arg(nullToBlank(extended.identifier), nullToBlank(extended.timeZone),
+                                    nullToBlank(extended.summerTime))));
+    const QString mode = suffixText(secondGeneration ? getShootingModeString2(extended.shootingMode)
+                                                     : getShootingModeString(extended.shootingMode));
+    const QString information = suffixText(secondGeneration ? getAdditionalInformationString2(record.additionalInformation)
+                                                            : getAdditionalInformationString(record.additionalInformation));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノート患者情報：%1")
+                      .arg(QStringLiteral("【撮影モード】%1 【付属情報】%2 【患者ID】%3 【患者名】%4")
+                               .arg(mode, information, nullToBlank(extended.patientID), nullToBlank(extended.patientName))));
+    Logger::debug(QStringLiteral("Exif情報：メーカーノートダンプ：%1").arg(plain(record.extendedMakerNote)));
+}

@@ -1,0 +1,94 @@
+#include "transfer/BasicWatchFolderOperator.h"
+
+#include "app/SettingsKeys.h"
+#include "app/SettingsValue.h"
+#include "metadata/CameraModelCheck.h"
+#include "platform/FileSystem.h"
+#include "platform/Logger.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool setting(const QVariantMap& settings, const char* key)
+{
+    return SettingsValue::boolValue(settings, QLatin1String(key));
+}
+
+} // namespace
+
+bool BasicWatchFolderOperator::checkValidImageData(const ExifEntity& record)
+{
+    return CameraModelCheck::checkValidImageDataBasic(record);
+}
+
+QString BasicWatchFolderOperator::getNewImageFileName(const ExifEntity& record, int index)
+{
+    // The basic edition's record has no extended maker note, so the plain generation applies.
+    return NamingRules::getNewImageFileName(record, index, QStringLiteral(".JPG"));
+}
+
+std::optional<QString> BasicWatchFolderOperator::getValidNewImageFileName(const QString& folder, const ExifEntity& record)
+{
+    const bool plainNameExists = QFileInfo::exists(folder + QLatin1Char('/') + getNewImageFileName(record, 0));
+    Logger::plain(QStringLiteral("isExistSameName:[%1]").arg(plainNameExists ? 1 : 0));
+    const auto reader = [](const QString& existing) { return BasicExifOperator().getExifData(existing); };
+    return NamingRules::getValidNewImageFileName(folder, QStringLiteral("JPG"), record, reader);
+}
+
+void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+{
+    // The count runs on over the calls of one job object: the basic edition never resets it.
+    const QString root = SettingsValue::stringValue(settings, QLatin1String(SettingsKey::destinationFolderPath));
+    const QStringList entries = QDir(sourceFolder).entryList(QDir::Files | QDir::System, QDir::Unsorted);
+    for (const QString& name : entries) {
+        if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".JPG")))
+            continue;
+        const QString path = sourceFolder + QLatin1Char('/') + name;
+        const auto record = m_reader.getExifData(path);
+        if (!record || !checkValidImageData(*record))
+            continue;
+        if (setting(settings, SettingsKey::dontSendPatientInformationImage) &&
+            record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
+            if (setting(settings, SettingsKey::deleteOriginalImage))
+                FileSystem::removeFile(path);
+            continue;
+        }
+        if (root.isEmpty()) {
+            Logger::plain(QStringLiteral("The destination folder is not set; %1 stays in place.").arg(path));
+            continue;
+        }
+
+        QString folder = getPatientFolderBasic(*record, settings);
+        if (setting(settings, SettingsKey::saveDaySubfolder)) {
+            const auto day = getDaySubfolderName(*record, folderDateFormat());
+            if (!day)
+                continue;
+            folder += QLatin1Char('/') + *day;
+        }
+        const QString destination = root + QLatin1Char('/') + neutraliseRelativeFolder(folder);
+        FileSystem::makePath(destination);
+        const auto target = getValidNewImageFileName(destination, *record);
+        if (!target)
+            continue;
+        const FileSystem::Result result =
+            isMove ? FileSystem::moveFile(path, *target) : FileSystem::copyFile(path, *target);
+        if (!result.ok) {
+            // A picture that did not arrive is not counted as transferred.
+            Logger::plain(result.error);
+            continue;
+        }
+        ++m_operationCounter;
+        reportProgress();
+    }
+}
+
+qint64 BasicWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const
+{
+    qint64 count = startCount;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::System, QDir::Unsorted))
+        if (!name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".JPG")))
+            ++count;
+    return count;
+}

@@ -1,0 +1,22 @@
+#include "transfer/TransferJob.h"
+
+namespace {
+// Sources, jobs and windows all live on the main thread; nothing else touches the flag.
+bool firstBatch = true;
+} // namespace
+
+bool TransferJob::isFirst()
+{
+    return firstBatch;
+}
+
+void TransferJob::setIsFirst(bool first)
+{
+    firstBatch = first;
+}
+
+void TransferJob::reportProgress() const
+{
+    if (m_observer && m_observer->checkWindow(TransferNotification::progressWindowId))
+        m_observer->postNotification(TransferNotification::updateProgress);
+}
