@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Times "trevasel-cli import" against "cp -r" followed by "sync" (so that both leave the pictures
+# safely on disk) on the same generated 3 MB stills, in one run with alternating rounds, and prints
+# the ratios of the medians:
+#   copy mode, history and XML on          target: at most 1.3 x cp + sync
+#   move within one filesystem             target: at most 0.2 x cp + sync
+#   per image into a patient folder that already holds 10,000 files, against an empty one
+#                                          target: at most 3 x
+#   bench/import_vs_cp.sh [BUILD_DIR] [COUNT] [ROUNDS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$root/build}"
+count="${2:-500}"
+rounds="${3:-3}"
+cli="$build/tools/trevasel-cli"
+maker="$build/bench/make-bench-stills"
+[ -x "$cli" ] && [ -x "$maker" ] || { echo "build first: scripts/build.sh $build" >&2; exit 1; }
+
+work="$(mktemp -d "${TMPDIR:-/var/tmp}/trevasel-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+echo "writing $count stills of 3 MB into $work ..."
+"$maker" "$work/stills" "$count" $((3 * 1024 * 1024))
+sync
+
+settings() { # FILE DESTINATION DELETE_ORIGINAL
+    python3 - "$1" "$2" "$3" "$root/resources/full/Trevasel-setting.plist" <<'PY'
+import plistlib, sys
+path, destination, delete, defaults = sys.argv[1:]
+with open(defaults, 'rb') as f:
+    d = plistlib.load(f)
+d.update({'destination folder path': destination, 'activate avoid multiple import check': True,
+          'export xml': True, 'delete original image': delete == '1', 'save day subfolder': False,
+          'chop camera serial number': False, 'chop count': False})
+with open(path, 'wb') as f:
+    plistlib.dump(d, f)
+PY
+}
+settings "$work/copy.plist" "$work/dest" 0
+settings "$work/move.plist" "$work/dest" 1
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { print b - a }'; }
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+div() { awk -v a="$1" -v b="$2" 'BEGIN { print a / b }'; }
+fresh() { rm -rf "$work/dest" "$work/cp" "$work/history.db" "$work/move-src"; sync; }
+
+declare -A times
+for round in $(seq 1 "$rounds"); do
+    fresh
+    start=$(now); "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > "$work/import.out" 2> /dev/null; end=$(now)
+    times[import]+="$(elapsed "$start" "$end") "
+    tail -n 1 "$work/import.out" | grep -qx "transferred: $count" || { echo "import did not transfer every still" >&2; exit 1; }
+
+    fresh
+    start=$(now); cp -r "$work/stills" "$work/cp" && sync; end=$(now)
+    times[cp]+="$(elapsed "$start" "$end") "
+
+    fresh
+    cp -r "$work/stills" "$work/move-src"; sync
+    start=$(now); "$cli" import --settings "$work/move.plist" --database "$work/history.db" "$work/move-src" > "$work/move.out" 2> /dev/null; end=$(now)
+    times[move]+="$(elapsed "$start" "$end") "
+    tail -n 1 "$work/move.out" | grep -qx "transferred: $count" || { echo "move did not transfer every still" >&2; exit 1; }
+    echo "round $round done"
+done
+
+# Per image into a full patient folder: the same 200 stills of one patient, once into an empty
+# destination and once into one whose patient folder already holds 10,000 files.
+full_count=200
+rm -rf "$work/stills"
+"$maker" "$work/one-patient" "$full_count" $((3 * 1024 * 1024)) 1
+for round in $(seq 1 "$rounds"); do
+    fresh
+    start=$(now); "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/one-patient" > /dev/null 2>&1; end=$(now)
+    times[empty]+="$(elapsed "$start" "$end") "
+
+    patient_folder=$(dirname "$(find "$work/dest" -name '*.JPG' -print -quit)")
+    fresh
+    mkdir -p "$patient_folder"
+    (cd "$patient_folder" && seq -f 'earlier-%05g.JPG' 1 10000 | xargs touch)
+    sync
+    start=$(now); "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/one-patient" > /dev/null 2>&1; end=$(now)
+    times[full]+="$(elapsed "$start" "$end") "
+    [ "$(find "$patient_folder" -name '20*.JPG' | wc -l)" -eq "$full_count" ] || { echo "full-folder import incomplete" >&2; exit 1; }
+done
+
+import=$(echo "${times[import]}" | median)
+cp=$(echo "${times[cp]}" | median)
+move=$(echo "${times[move]}" | median)
+empty=$(echo "${times[empty]}" | median)
+full=$(echo "${times[full]}" | median)
+echo
+printf '%d stills of 3 MB, median of %d rounds\n' "$count" "$rounds"
+printf 'cp -r + sync:                 %.3f s\n' "$cp"
+printf 'import, copy (history, XML):  %.3f s   ratio %.3f (target <= 1.3)\n' "$import" "$(div "$import" "$cp")"
+printf 'import, move (same fs):       %.3f s   ratio %.3f (target <= 0.2)\n' "$move" "$(div "$move" "$cp")"
+printf 'per image, empty folder:      %.2f ms\n' "$(awk -v t="$empty" -v n="$full_count" 'BEGIN { print t * 1000 / n }')"
+printf 'per image, 10,000 files:      %.2f ms   ratio %.3f (target <= 3)\n' \
+    "$(awk -v t="$full" -v n="$full_count" 'BEGIN { print t * 1000 / n }')" "$(div "$full" "$empty")"
