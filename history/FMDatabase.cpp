@@ -128,6 +128,12 @@ bool FMDatabase::close()
     return true;
 }
 
+bool FMDatabase::setCheckpointOnClose(bool enabled)
+{
+    return m_connection && sqlite3_db_config(m_connection.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, enabled ? 0 : 1,
+                                             nullptr) == SQLITE_OK;
+}
+
 void FMDatabase::setBusyTimeout(std::chrono::milliseconds timeout)
 {
     m_busyTimeout = std::max(timeout, std::chrono::milliseconds(0));

@@ -1,6 +1,7 @@
 #include "history/HistoryDatabase.h"
 
 #include "history/FMDatabase.h"
+#include "history/FMResultSet.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,19 +44,32 @@ bool HistoryDatabase::createIfMissing(const QString& path)
             !database.executeStatements(QStringLiteral("begin;\n") + schema + QStringLiteral("\ncommit;")))
             return false; // the temporary file goes with `building`
     }
+    // From here on the file is moved or removed by hand: QTemporaryFile would delete it under its
+    // new name once renamed.
+    building.setAutoRemove(false);
+    const QString builtPath = building.fileName();
+    bool renamed = false;
     if (replaceEmptyFile) {
         // rename(2) replaces the empty file in one step; QFile::rename would refuse an existing target.
-        if (std::rename(QFile::encodeName(building.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-            return false;
-        building.setAutoRemove(false);
-        return true;
+        renamed = std::rename(QFile::encodeName(builtPath).constData(), QFile::encodeName(path).constData()) == 0;
+    } else {
+        // QFile::rename never replaces a file: if another process made the database meanwhile, theirs
+        // stays and ours is dropped.
+        renamed = QFile::rename(builtPath, path);
     }
-    // QFile::rename never replaces a file: if another process made the database meanwhile, theirs
-    // stays and ours is dropped.
-    if (building.rename(path)) {
-        // Renamed, the file is the database: the temporary file object must not remove it.
-        building.setAutoRemove(false);
-        return true;
-    }
-    return QFileInfo::exists(path);
+    if (!renamed)
+        QFile::remove(builtPath);
+    return renamed || (!replaceEmptyFile && QFileInfo(path).size() > 0);
+}
+
+bool HistoryDatabase::checkpoint(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    FMDatabase database(path);
+    if (!database.open(FMDatabase::OpenMode::ReadWrite))
+        return false;
+    // The first column is 1 when a reader or writer kept the checkpoint from finishing.
+    const auto result = database.executeQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE);"));
+    return result && result->next() && result->objectForColumnIndex(0).toLongLong() == 0;
 }

@@ -13,10 +13,17 @@ public:
     static QString schemaResourcePath();
     static QString schemaSql();
 
-    // Makes the database with its table at path when no file is there, or when the file there is
+    // Makes the database (rollback journal; the store switches it to a write-ahead log on first use)
+    // with its table at path when no file is there, or when the file there is
     // empty (zero bytes: an empty database, as opening a missing file leaves behind). The new database
     // is built under a temporary name in the same folder and then renamed, so the final name never
     // holds a half-made file. An existing database is never touched. The folder must exist.
     // True when a database file is at path afterwards.
     static bool createIfMissing(const QString& path);
+
+    // Copies the write-ahead log into the database file, syncs it and empties the log, making every
+    // row recorded so far durable and the file whole on its own (for a backup copy). The transfer
+    // calls it once at the end of each batch. False when there is no database at path, or when it
+    // stays busy beyond the busy time-out or another connection kept the checkpoint from finishing.
+    static bool checkpoint(const QString& path);
 };
