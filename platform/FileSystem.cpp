@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <cerrno>
+#include <dirent.h>
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -62,12 +64,24 @@ QString folderOf(const QString& path)
     return QFileInfo(path).absolutePath();
 }
 
-// Makes a rename or a new name in the folder durable.
+// Makes a rename or a new name in the folder durable now.
 void syncFolder(const QString& folder)
 {
     FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.valid())
         ::fsync(fd.get());
+}
+
+// Folders whose filesystems syncDeferred() flushes. Transfers run on one thread.
+QSet<QString>& deferredFolders()
+{
+    static QSet<QString> folders;
+    return folders;
+}
+
+void deferSync(const QString& folder)
+{
+    deferredFolders().insert(folder);
 }
 
 // Gives from the name `to` without replacing an existing file. 0 or an errno value.
@@ -192,7 +206,7 @@ Result copyFile(const QString& source, const QString& destination)
         return abandon(error);
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(out.get(), times); // the date is a courtesy; the picture matters
-    if (::fsync(out.get()) != 0)
+    if (::fdatasync(out.get()) != 0)
         return abandon(errno);
     struct stat written;
     if (::fstat(out.get(), &written) != 0)
@@ -203,7 +217,7 @@ Result copyFile(const QString& source, const QString& destination)
         return abandon(errno);
     if (const int error = renameNoReplace(temporaryPath, target))
         return abandon(error);
-    syncFolder(folderOf(destination));
+    deferSync(folderOf(destination));
     return Result::success();
 }
 
@@ -216,8 +230,10 @@ Result moveFile(const QString& source, const QString& destination)
         return failure(QStringLiteral("Cannot move"), source, errno);
     const int error = renameNoReplace(from, to);
     if (error == 0) {
-        syncFolder(folderOf(destination));
-        syncFolder(folderOf(source));
+        // A rename within one journaled filesystem leaves the picture in one of its two places
+        // whatever happens; the entries are flushed with the batch.
+        deferSync(folderOf(destination));
+        deferSync(folderOf(source));
         return Result::success();
     }
     if (error != EXDEV)
@@ -225,6 +241,7 @@ Result moveFile(const QString& source, const QString& destination)
     // Another filesystem: the copy is complete and on disk before the source goes.
     if (Result copied = copyFile(source, destination); !copied)
         return copied;
+    syncFolder(folderOf(destination));
     return removeFile(source);
 }
 
@@ -232,13 +249,62 @@ Result removeFile(const QString& path)
 {
     if (::unlink(native(path).constData()) != 0)
         return failure(QStringLiteral("Cannot remove"), path, errno);
-    syncFolder(folderOf(path));
+    deferSync(folderOf(path));
     return Result::success();
 }
 
 bool makePath(const QString& folder)
 {
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
+}
+
+QStringList entryNames(const QString& folder)
+{
+    QStringList names;
+    DIR* directory = ::opendir(native(folder).constData());
+    if (!directory)
+        return names;
+    while (const dirent* entry = ::readdir(directory)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        names << QFile::decodeName(name);
+    }
+    ::closedir(directory);
+    return names;
+}
+
+Result writeFileReplacing(const QString& path, const QByteArray& bytes)
+{
+    const QString writeText = QStringLiteral("Cannot write");
+    const QString temporary = temporaryNameIn(folderOf(path), QFileInfo(path).fileName());
+    const QByteArray temporaryPath = native(temporary);
+    FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!out.valid())
+        return failure(writeText, path, errno);
+    if (!writeAll(out.get(), bytes.constData(), static_cast<size_t>(bytes.size())) || out.closeChecked() != 0 ||
+        ::rename(temporaryPath.constData(), native(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporaryPath.constData());
+        return failure(writeText, path, error);
+    }
+    deferSync(folderOf(path));
+    return Result::success();
+}
+
+void syncDeferred()
+{
+    // One flush per filesystem, like "sync", rather than one per file.
+    QSet<dev_t> flushed;
+    for (const QString& folder : std::as_const(deferredFolders())) {
+        FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat info;
+        if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || flushed.contains(info.st_dev))
+            continue;
+        ::syncfs(fd.get());
+        flushed.insert(info.st_dev);
+    }
+    deferredFolders().clear();
 }
 
 } // namespace FileSystem

@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // File operations of the transfer that must never lose a picture or leave half of one behind.
 //
 // A copy is written under a temporary name in the destination's folder, synced to disk, checked
 // against the source's size and only then renamed to its final name, without replacing anything
 // that appeared there meanwhile. A failed copy leaves neither the final name nor the temporary file.
+//
+// What a picture's safety does not hang on (folder entries of renames within one filesystem,
+// removals, descriptions written beside the pictures) is made durable once per batch, by
+// syncDeferred(), as "cp" followed by "sync" would. A source on another filesystem is removed only
+// after its copy's folder entry is on disk.
 namespace FileSystem {
 
 struct Result
@@ -32,5 +38,17 @@ Result removeFile(const QString& path);
 
 // Creates the folder and any missing parents; true when it exists afterwards.
 bool makePath(const QString& folder);
+
+// The names in the folder, hidden ones included, without "." and "..", in the order the filesystem
+// keeps them; empty when the folder cannot be read. Reads names only, no file details, so a folder
+// of ten thousand pictures lists in well under a millisecond.
+QStringList entryNames(const QString& folder);
+
+// Writes bytes as the whole new content of path (replacing it), under a temporary name first, so
+// the path never holds part of them; its durability is deferred to syncDeferred().
+Result writeFileReplacing(const QString& path, const QByteArray& bytes);
+
+// Flushes every filesystem touched since the last call to disk.
+void syncDeferred();
 
 } // namespace FileSystem

@@ -4,6 +4,7 @@
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "export/ExportXmlChoice.h"
+#include "history/HistoryDatabase.h"
 #include "history/ImportedFileDao.h"
 #include "metadata/CameraModelCheck.h"
 #include "platform/FileSystem.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <typeinfo>
 
@@ -104,9 +104,7 @@ void writeDelivery(const ExifEntity& record, const QString& root, const QString&
     const QString file = deliver + QLatin1Char('/') + relativeFolder + QStringLiteral(".BIX");
     // Day and serial folders make F a path; its folders below "deliver" are made here.
     QDir().mkpath(QFileInfo(file).absolutePath());
-    QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly) && out.write(text->toUtf8()) >= 0)
-        out.commit(); // a failed description is not a failed transfer
+    FileSystem::writeFileReplacing(file, text->toUtf8()); // a failed description is not a failed transfer
 }
 
 } // namespace
@@ -136,6 +134,12 @@ void BaseWatchFolderOperator::createTransferringFile() const
 void BaseWatchFolderOperator::deleteTransferringFile() const
 {
     QFile::remove(transferringFilePath());
+}
+
+void BaseWatchFolderOperator::finishBatch()
+{
+    HistoryDatabase::checkpoint(m_databaseFilePath);
+    TransferJob::finishBatch();
 }
 
 void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove)

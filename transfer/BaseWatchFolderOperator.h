@@ -25,6 +25,7 @@ public:
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;
+    void finishBatch() override;
 
     // The camera test: description, make and model of the supported cameras.
     static bool checkValidImageData(const ExifEntity& record);

@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "platform/FileSystem.h"
 
 #include <QDate>
 #include <QDir>
@@ -55,8 +56,7 @@ std::optional<QString> validName(const QString& folder, const QString& extension
     const QString stem = base.chopped(dottedExtension.size());
 
     // Every name that begins with the stem may be the same shot or carry a counter.
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QStringList entries = FileSystem::entryNames(folder);
     QStringList candidates;
     bool exact = false;
     int highest = 0;

@@ -1,5 +1,7 @@
 #include "transfer/TransferJob.h"
 
+#include "platform/FileSystem.h"
+
 namespace {
 // Sources, jobs and windows all live on the main thread; nothing else touches the flag.
 bool firstBatch = true;
@@ -13,6 +15,11 @@ bool TransferJob::isFirst()
 void TransferJob::setIsFirst(bool first)
 {
     firstBatch = first;
+}
+
+void TransferJob::finishBatch()
+{
+    FileSystem::syncDeferred();
 }
 
 void TransferJob::reportProgress() const

@@ -21,6 +21,9 @@ public:
     // The marker "$TMP" beside the program exists while a batch runs; the basic edition has none.
     virtual void createTransferringFile() const {}
     virtual void deleteTransferringFile() const {}
+    // Makes the batch's bookkeeping durable (folder entries, descriptions, history), as "sync" would
+    // after "cp". The pictures themselves were synced one by one before any source went.
+    virtual void finishBatch();
 
     qint64 operationCounter() const { return m_operationCounter; }
     void setOperationCounter(qint64 count) { m_operationCounter = count; }

@@ -24,6 +24,7 @@ WatchFolderBatchResult WatchFolderBatch::run(TransferJob& job, const QVariantMap
     } catch (const CopyFailedException& failure) {
         result.failureReason = failure.reason();
     }
+    job.finishBatch();
     job.deleteTransferringFile();
     return result;
 }
