@@ -111,7 +111,7 @@ bool FMDatabase::open(OpenMode mode)
                                      : QString::fromUtf8(sqlite3_errstr(code)));
         return false;
     }
-    (void)&FMDatabase::busyHandler;
+    sqlite3_busy_handler(connection, &FMDatabase::busyHandler, this);
     m_connection = std::move(handle);
     m_lastErrorCode = SQLITE_OK;
     m_lastErrorMessage.clear();
@@ -265,7 +265,7 @@ int FMDatabase::step(sqlite3_stmt* statement, bool mayRestart)
         const int code = sqlite3_step(statement);
         // The busy handler has usually waited out the deadline already. SQLite skips it when waiting
         // could deadlock and for "locked" (a conflict inside this process); those are retried here.
-        if (true || mayRestart)
+        if (!isBusy(code) || !mayRestart || Clock::now() >= m_deadline)
             return code;
         sqlite3_reset(statement);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
