@@ -17,8 +17,7 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::findAll() const
 std::unique_ptr<BaseEntity> BaseDao::findById(qint64 recordId) const
 {
     auto records = executeFind(getFindByIdQuery(recordId));
-    if (records.size() != 1)
-        return nullptr;
+    if (records.size() != 1) return nullptr;
     return std::move(records.front());
 }
 
@@ -46,28 +45,23 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement
 {
     std::vector<std::unique_ptr<BaseEntity>> records;
     const auto database = openDatabase();
-    if (!database)
-        return records;
+    if (!database) return records;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
-    if (!rows)
-        return records;
+    if (!rows) return records;
     while (rows->next())
         records.push_back(getEntity(*rows));
     // A half-read table would let the import take a known shot for a new one only by chance; an
     // empty list says plainly that nothing could be checked.
-    if (rows->endedWithError())
-        records.clear();
+    if (rows->endedWithError()) records.clear();
     return records;
 }
 
 std::optional<QVariant> BaseDao::executeFindSingleColumn(const SqlStatement& statement) const
 {
     const auto database = openDatabase();
-    if (!database)
-        return std::nullopt;
+    if (!database) return std::nullopt;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
-    if (!rows || !rows->next())
-        return std::nullopt;
+    if (!rows || !rows->next()) return std::nullopt;
     return rows->objectForColumnIndex(0);
 }
 
@@ -100,16 +94,7 @@ std::unique_ptr<FMDatabase> BaseDao::openDatabase() const
     // Without "create": a lookup on a missing file must not leave an empty database behind, which
     // start-up would then take for the real one and never give its table.
     auto database = getDatabase();
-    if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite))
-        return nullptr;
-    // One connection per statement, one statement per picture: in rollback-journal mode every insert
-    // costs several fsyncs. A write-ahead log with synchronous=NORMAL commits without any, survives a
-    // crash of the program (a power cut may lose the last rows, which then import once more), and the
-    // transfer makes the rows durable once per batch with HistoryDatabase::checkpoint. The switch is
-    // kept in the file; while another connection holds the database in the old mode it does not
-    // happen and the statement below runs in that mode. Failures here surface in the statement.
-    database->setCheckpointOnClose(false);
-    database->executeStatements(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"));
+    if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite)) return nullptr;
     return database;
 }
 

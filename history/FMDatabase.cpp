@@ -36,8 +36,8 @@ bool bindText(sqlite3_stmt* statement, int index, const QByteArray& utf8)
 {
     // A null pointer would bind NULL rather than the empty text.
     const char* data = utf8.isNull() ? "" : utf8.constData();
-    return sqlite3_bind_text64(statement, index, data, static_cast<sqlite3_uint64>(utf8.size()), SQLITE_TRANSIENT,
-                               SQLITE_UTF8) == SQLITE_OK;
+    return sqlite3_bind_text64(statement, index, data, static_cast<sqlite3_uint64>(utf8.size()),
+                               SQLITE_TRANSIENT, SQLITE_UTF8) == SQLITE_OK;
 }
 
 bool bindBlob(sqlite3_stmt* statement, int index, const QByteArray& bytes)
@@ -50,8 +50,7 @@ bool bindBlob(sqlite3_stmt* statement, int index, const QByteArray& bytes)
 
 bool bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
 {
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(statement, index) == SQLITE_OK;
+    if (!value.isValid() || value.isNull()) return sqlite3_bind_null(statement, index) == SQLITE_OK;
     switch (value.metaType().id()) {
     case QMetaType::QString:
         return bindText(statement, index, value.toString().toUtf8());
@@ -99,8 +98,7 @@ FMDatabase::~FMDatabase()
 
 bool FMDatabase::open(OpenMode mode)
 {
-    if (m_connection)
-        return true;
+    if (m_connection) return true;
     const QByteArray fileName = m_path.isEmpty() ? QByteArrayLiteral(":memory:") : m_path.toUtf8();
     sqlite3* connection = nullptr;
     const int code = sqlite3_open_v2(fileName.constData(), &connection, openFlags(mode), nullptr);
@@ -128,12 +126,6 @@ bool FMDatabase::close()
     return true;
 }
 
-bool FMDatabase::setCheckpointOnClose(bool enabled)
-{
-    return m_connection && sqlite3_db_config(m_connection.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, enabled ? 0 : 1,
-                                             nullptr) == SQLITE_OK;
-}
-
 void FMDatabase::setBusyTimeout(std::chrono::milliseconds timeout)
 {
     m_busyTimeout = std::max(timeout, std::chrono::milliseconds(0));
@@ -152,10 +144,8 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const 
         return nullptr;
     }
     StatementHandle statement;
-    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr))
-        return nullptr;
-    if (!bindParameters(statement.get(), parameters))
-        return nullptr;
+    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr)) return nullptr;
+    if (!bindParameters(statement.get(), parameters)) return nullptr;
     auto resultSet = std::unique_ptr<FMResultSet>(new FMResultSet(*this, std::move(statement)));
     m_openResultSets.insert(resultSet.get());
     return resultSet;
@@ -174,13 +164,10 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& parameter
         return false;
     }
     StatementHandle statement;
-    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr))
-        return false;
-    if (!bindParameters(statement.get(), parameters))
-        return false;
+    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr)) return false;
+    if (!bindParameters(statement.get(), parameters)) return false;
     const int code = step(statement.get(), true);
-    if (code == SQLITE_DONE || code == SQLITE_OK)
-        return true;
+    if (code == SQLITE_DONE || code == SQLITE_OK) return true;
     recordError(code == SQLITE_ROW ? SQLITE_MISUSE : code);
     return false;
 }
@@ -202,10 +189,8 @@ bool FMDatabase::executeStatements(const QString& sql)
         beginOperation();
         StatementHandle statement;
         const char* tail = nullptr;
-        if (!prepare(cursor, static_cast<int>(end - cursor), statement, &tail))
-            return false;
-        if (!statement)
-            break; // only blanks or comments were left
+        if (!prepare(cursor, static_cast<int>(end - cursor), statement, &tail)) return false;
+        if (!statement) break; // only blanks or comments were left
         int code = step(statement.get(), true);
         while (code == SQLITE_ROW)
             code = step(statement.get(), false);
@@ -223,8 +208,7 @@ bool FMDatabase::columnExists(const QString& columnName, const QString& tableNam
     // The table-valued form of "PRAGMA table_info" takes the table name as a bound value.
     const auto resultSet =
         executeQuery(QStringLiteral("select name from pragma_table_info(?);"), {tableName.toLower()});
-    if (!resultSet)
-        return false;
+    if (!resultSet) return false;
     const QString wanted = columnName.toLower();
     bool found = false;
     while (!found && resultSet->next())
@@ -245,8 +229,7 @@ bool FMDatabase::prepare(const char* sql, int length, StatementHandle& statement
         const int code = sqlite3_prepare_v2(m_connection.get(), sql, length, &prepared, tail);
         statement.reset(prepared);
         if (code == SQLITE_OK) {
-            if (statement || tail)
-                return true;
+            if (statement || tail) return true;
             // Only blanks or comments: there is nothing to run.
             recordError(SQLITE_MISUSE, QStringLiteral("no statement in the text"));
             return false;
@@ -265,8 +248,7 @@ int FMDatabase::step(sqlite3_stmt* statement, bool mayRestart)
         const int code = sqlite3_step(statement);
         // The busy handler has usually waited out the deadline already. SQLite skips it when waiting
         // could deadlock and for "locked" (a conflict inside this process); those are retried here.
-        if (!isBusy(code) || !mayRestart || Clock::now() >= m_deadline)
-            return code;
+        if (!isBusy(code) || !mayRestart || Clock::now() >= m_deadline) return code;
         sqlite3_reset(statement);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -312,8 +294,7 @@ int FMDatabase::busyHandler(void* database, int attempt) noexcept
     static constexpr int delaysMs[] = {1, 2, 5, 10, 15, 20, 25};
     const auto* self = static_cast<const FMDatabase*>(database);
     const Clock::time_point now = Clock::now();
-    if (now >= self->m_deadline)
-        return 0;
+    if (now >= self->m_deadline) return 0;
     const int last = static_cast<int>(std::size(delaysMs)) - 1;
     const std::chrono::milliseconds delay(delaysMs[std::clamp(attempt, 0, last)]);
     std::this_thread::sleep_for(std::min<Clock::duration>(delay, self->m_deadline - now));

@@ -54,10 +54,6 @@ public:
     bool close();
     bool isOpen() const { return m_connection != nullptr; }
 
-    // With a write-ahead log, whether closing the last connection copies the log into the database
-    // file (SQLite's default) or leaves that to an explicit checkpoint. Open handles only.
-    bool setCheckpointOnClose(bool enabled);
-
     void setBusyTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds busyTimeout() const { return m_busyTimeout; }
 

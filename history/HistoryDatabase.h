@@ -13,17 +13,18 @@ public:
     static QString schemaResourcePath();
     static QString schemaSql();
 
-    // Makes the database (rollback journal; the store switches it to a write-ahead log on first use)
-    // with its table at path when no file is there, or when the file there is
+    // Makes the database with its table at path when no file is there, or when the file there is
     // empty (zero bytes: an empty database, as opening a missing file leaves behind). The new database
     // is built under a temporary name in the same folder and then renamed, so the final name never
     // holds a half-made file. An existing database is never touched. The folder must exist.
     // True when a database file is at path afterwards.
     static bool createIfMissing(const QString& path);
 
-    // Copies the write-ahead log into the database file, syncs it and empties the log, making every
-    // row recorded so far durable and the file whole on its own (for a backup copy). The transfer
-    // calls it once at the end of each batch. False when there is no database at path, or when it
-    // stays busy beyond the busy time-out or another connection kept the checkpoint from finishing.
+    // For a database in write-ahead-log mode (switched by another tool, or by an earlier build):
+    // copies the log into the database file, syncs it and empties the log, so the file alone holds
+    // every row (for a backup copy). The store itself keeps SQLite's rollback journal, where every
+    // commit is already in the file and this does nothing. The transfer calls it once per batch.
+    // False when there is no database at path, or when it stays busy beyond the busy time-out or
+    // another connection kept the checkpoint from finishing.
     static bool checkpoint(const QString& path);
 };

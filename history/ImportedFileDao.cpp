@@ -38,20 +38,18 @@ bool isTypeName(const QString& text)
     static const QRegularExpression typeName(
         QStringLiteral("\\A([A-Za-z][A-Za-z0-9_]{0,31})( [A-Za-z][A-Za-z0-9_]{0,31}){0,3}"
                        "( ?\\( *[+-]?[0-9]{1,9} *(, *[+-]?[0-9]{1,9} *)?\\))?\\z"));
-    if (!typeName.match(text).hasMatch())
-        return false;
+    if (!typeName.match(text).hasMatch()) return false;
     // These words would start a column constraint rather than name a type.
     static const QStringList constraintWords = {
-        QStringLiteral("constraint"), QStringLiteral("primary"),   QStringLiteral("not"),
-        QStringLiteral("null"),       QStringLiteral("unique"),    QStringLiteral("check"),
-        QStringLiteral("default"),    QStringLiteral("collate"),   QStringLiteral("references"),
-        QStringLiteral("generated"),  QStringLiteral("as"),        QStringLiteral("autoincrement"),
+        QStringLiteral("constraint"), QStringLiteral("primary"), QStringLiteral("not"),
+        QStringLiteral("null"),       QStringLiteral("unique"),  QStringLiteral("check"),
+        QStringLiteral("default"),    QStringLiteral("collate"), QStringLiteral("references"),
+        QStringLiteral("generated"),  QStringLiteral("as"),      QStringLiteral("autoincrement"),
     };
     static const QRegularExpression wordSeparator(QStringLiteral("[ (]"));
     const QStringList words = text.section(QLatin1Char('('), 0, 0).split(wordSeparator, Qt::SkipEmptyParts);
     for (const QString& word : words) {
-        if (constraintWords.contains(word.toLower()))
-            return false;
+        if (constraintWords.contains(word.toLower())) return false;
     }
     return true;
 }
@@ -75,7 +73,8 @@ std::vector<ImportedFileEntity> ImportedFileDao::findByFileNameCameraId(const QS
                                                                         const QString& cameraId) const
 {
     return executeFindImportedFiles(
-        {kSelectColumns + QStringLiteral(" where file_name = ? and camera_id = ? order by id;"), {fileName, cameraId}});
+        {kSelectColumns + QStringLiteral(" where file_name = ? and camera_id = ? order by id;"),
+         {fileName, cameraId}});
 }
 
 std::vector<ImportedFileEntity> ImportedFileDao::findByLikeFileNameCameraId(const QString& fileName,
@@ -83,8 +82,9 @@ std::vector<ImportedFileEntity> ImportedFileDao::findByLikeFileNameCameraId(cons
 {
     // The pattern is bound, not pasted: a quote in the name stays a quote, while "_" and "%" keep
     // their wildcard meaning, as they always had in this lookup.
-    return executeFindImportedFiles({kSelectColumns + QStringLiteral(" where file_name like ? and camera_id = ? order by id;"),
-                                     {QStringLiteral("%/") + fileName, cameraId}});
+    return executeFindImportedFiles(
+        {kSelectColumns + QStringLiteral(" where file_name like ? and camera_id = ? order by id;"),
+         {QStringLiteral("%/") + fileName, cameraId}});
 }
 
 bool ImportedFileDao::deleteBeforeDatetime(qint64 datetime) const
@@ -105,8 +105,7 @@ std::optional<QString> ImportedFileDao::getAddColumnQuery(const QString& columnN
     if (!isIdentifier(columnName) || !isTypeName(type) || (notNull && !isLiteral(defaultValue)))
         return std::nullopt;
     QString statement = QStringLiteral("alter table imported_file add column %1 %2 ").arg(columnName, type);
-    if (notNull)
-        statement += QStringLiteral("not null default %1 ").arg(defaultValue);
+    if (notNull) statement += QStringLiteral("not null default %1 ").arg(defaultValue);
     statement += QLatin1Char(';');
     return statement;
 }
@@ -124,8 +123,7 @@ SqlStatement ImportedFileDao::getFindByIdQuery(qint64 recordId) const
 SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
 {
     const ImportedFileEntity* file = asImportedFile(record);
-    if (!file)
-        return {};
+    if (!file) return {};
     return {QStringLiteral("insert into imported_file (file_name, camera_id, datetime, original_file_name, "
                            "transferred_folder) values (?, ?, ?, ?, ?);"),
             rowValues(*file)};
@@ -134,8 +132,7 @@ SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
 SqlStatement ImportedFileDao::getUpdateQuery(const BaseEntity& record) const
 {
     const ImportedFileEntity* file = asImportedFile(record);
-    if (!file)
-        return {};
+    if (!file) return {};
     QVariantList values = rowValues(*file);
     values << file->recordId;
     return {QStringLiteral("update imported_file set file_name = ?, camera_id = ?, datetime = ?, "
@@ -165,8 +162,7 @@ std::vector<ImportedFileEntity> ImportedFileDao::executeFindImportedFiles(const 
 {
     std::vector<ImportedFileEntity> files;
     for (const auto& record : executeFind(statement)) {
-        if (const ImportedFileEntity* file = asImportedFile(*record))
-            files.push_back(*file);
+        if (const ImportedFileEntity* file = asImportedFile(*record)) files.push_back(*file);
     }
     return files;
 }

@@ -17,7 +17,8 @@ public:
     using BaseDao::BaseDao;
 
     // Rows whose file_name and camera_id equal the values exactly.
-    std::vector<ImportedFileEntity> findByFileNameCameraId(const QString& fileName, const QString& cameraId) const;
+    std::vector<ImportedFileEntity> findByFileNameCameraId(const QString& fileName,
+                                                           const QString& cameraId) const;
     // The duplicate check of the import: rows of the camera whose file_name matches "%/" followed by
     // fileName under SQL "like". So the name must follow a "/", ASCII letters match either case, and
     // "_" or "%" in the name match any one character or any run of characters.
@@ -27,7 +28,8 @@ public:
     bool deleteBeforeDatetime(qint64 datetime) const;
     // Adds a column to imported_file. Adding one that exists fails in the database and changes
     // nothing. False also when the statement is refused (see getAddColumnQuery).
-    bool addColumn(const QString& columnName, const QString& type, bool notNull, const QString& defaultValue) const;
+    bool addColumn(const QString& columnName, const QString& type, bool notNull,
+                   const QString& defaultValue) const;
 
     // "alter table imported_file add column NAME TYPE ", then "not null default DEFAULT " when notNull
     // is set, then ";". Schema statements take no bound values, so the parts are checked instead: the
@@ -35,8 +37,8 @@ public:
     // "(10)" or "(10, 2)", and the default (read only when notNull is set) one SQL literal: a number,
     // a quoted text with its quotes doubled, a blob x'..', NULL, TRUE, FALSE or CURRENT_TIME, _DATE,
     // _TIMESTAMP. Anything else gives none.
-    static std::optional<QString> getAddColumnQuery(const QString& columnName, const QString& type, bool notNull,
-                                                    const QString& defaultValue);
+    static std::optional<QString> getAddColumnQuery(const QString& columnName, const QString& type,
+                                                    bool notNull, const QString& defaultValue);
 
 protected:
     SqlStatement getFindAllQuery() const override;

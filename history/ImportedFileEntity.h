@@ -12,9 +12,9 @@
 class ImportedFileEntity : public BaseEntity
 {
 public:
-    std::optional<QString> fileName;  // destination sub-folder, "/", destination file name
-    std::optional<QString> cameraId;  // the camera's serial number
-    qint64 datetime = 0;              // time of the import as the number yyyyMMddHHmmss, local time
+    std::optional<QString> fileName;          // destination sub-folder, "/", destination file name
+    std::optional<QString> cameraId;          // the camera's serial number
+    qint64 datetime = 0;                      // time of the import as the number yyyyMMddHHmmss, local time
     std::optional<QString> originalFileName;  // the source file's path
     std::optional<QString> transferredFolder; // the destination folder that received the file
 };

@@ -6,7 +6,8 @@
 // A statement for the access layer: SQL text with "?" markers and the values bound to them, in order.
 struct SqlStatement
 {
-    SqlStatement(QString text = {}, QVariantList values = {}) : sql(std::move(text)), parameters(std::move(values))
+    SqlStatement(QString text = {}, QVariantList values = {})
+        : sql(std::move(text)), parameters(std::move(values))
     {
     }
 

@@ -61,8 +61,7 @@ int failure(const QString& message)
 
 QByteArray jsonString(const std::optional<QString>& text)
 {
-    if (!text)
-        return QByteArrayLiteral("null");
+    if (!text) return QByteArrayLiteral("null");
     const QByteArray utf8 = text->toUtf8();
     QByteArray json;
     json.reserve(utf8.size() + 2);
@@ -108,19 +107,18 @@ std::optional<QString> databaseProblem(const QString& path)
     if (!database.open(FMDatabase::OpenMode::ReadOnly))
         return QStringLiteral("cannot open %1: %2").arg(path, database.lastErrorMessage());
     const auto rows = database.executeQuery(QStringLiteral("select count(*) from imported_file;"));
-    if (rows && rows->next())
-        return std::nullopt;
+    if (rows && rows->next()) return std::nullopt;
     return QStringLiteral("cannot read the import history in %1: %2").arg(path, database.lastErrorMessage());
 }
 
 int list(const ImportedFileDao& history)
 {
-    if (const auto problem = databaseProblem(history.databaseFilePath()))
-        return failure(*problem);
+    if (const auto problem = databaseProblem(history.databaseFilePath())) return failure(*problem);
     const auto rows = history.findAll();
     if (rows.empty()) {
         // The store gives an empty list for a failed read too; a count of zero tells them apart.
-        const auto count = history.executeFindSingleColumn({QStringLiteral("select count(*) from imported_file;")});
+        const auto count =
+            history.executeFindSingleColumn({QStringLiteral("select count(*) from imported_file;")});
         if (!count || count->toLongLong() != 0)
             return failure(databaseProblem(history.databaseFilePath())
                                .value_or(QStringLiteral("the import history could not be read")));
@@ -138,8 +136,7 @@ int list(const ImportedFileDao& history)
 std::optional<qint64> parseDatetime(const QString& text)
 {
     static const QRegularExpression digits(QStringLiteral("\\A[0-9]{14}\\z"));
-    if (!digits.match(text).hasMatch())
-        return std::nullopt;
+    if (!digits.match(text).hasMatch()) return std::nullopt;
     if (!QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd")).isValid() ||
         !QTime::fromString(text.mid(8), QStringLiteral("HHmmss")).isValid())
         return std::nullopt;
@@ -148,8 +145,7 @@ std::optional<qint64> parseDatetime(const QString& text)
 
 int purgeBefore(const ImportedFileDao& history, qint64 datetime)
 {
-    if (const auto problem = databaseProblem(history.databaseFilePath()))
-        return failure(*problem);
+    if (const auto problem = databaseProblem(history.databaseFilePath())) return failure(*problem);
     const auto count = history.executeFindSingleColumn(
         {QStringLiteral("select count(*) from imported_file where datetime <= ?;"), {datetime}});
     if (!count || !history.deleteBeforeDatetime(datetime))
@@ -174,12 +170,12 @@ int runHistoryCommand(const QStringList& arguments)
             return 0;
         }
         if (argument == QLatin1String("--database")) {
-            if (index + 1 >= arguments.size())
-                return usageError(QStringLiteral("--database needs a FILE"));
+            if (index + 1 >= arguments.size()) return usageError(QStringLiteral("--database needs a FILE"));
             databasePath = arguments.at(++index);
         } else if (argument.startsWith(QLatin1String("--database="))) {
             databasePath = argument.mid(11);
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 && !argument.front().isDigit()) {
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 &&
+                   !argument.front().isDigit()) {
             return usageError(QStringLiteral("unknown option '%1'").arg(argument));
         } else if (action.isEmpty()) {
             action = argument;
@@ -187,15 +183,13 @@ int runHistoryCommand(const QStringList& arguments)
             values << argument;
         }
     }
-    if (databasePath && databasePath->isEmpty())
-        return usageError(QStringLiteral("--database needs a FILE"));
+    if (databasePath && databasePath->isEmpty()) return usageError(QStringLiteral("--database needs a FILE"));
 
     TrevaselCommon::setEdition(Edition::Full); // the history belongs to the full edition
     const ImportedFileDao history(databasePath ? *databasePath : TrevaselCommon::getDBFilePath());
 
     if (action == QLatin1String("list")) {
-        if (!values.isEmpty())
-            return usageError(QStringLiteral("list takes no arguments"));
+        if (!values.isEmpty()) return usageError(QStringLiteral("list takes no arguments"));
         return list(history);
     }
     if (action == QLatin1String("purge-before")) {
@@ -203,11 +197,10 @@ int runHistoryCommand(const QStringList& arguments)
             return usageError(QStringLiteral("purge-before needs one time YYYYMMDDHHMMSS"));
         const auto datetime = parseDatetime(values.front());
         if (!datetime)
-            return usageError(
-                QStringLiteral("'%1' is not a time YYYYMMDDHHMMSS (14 digits, local time)").arg(values.front()));
+            return usageError(QStringLiteral("'%1' is not a time YYYYMMDDHHMMSS (14 digits, local time)")
+                                  .arg(values.front()));
         return purgeBefore(history, *datetime);
     }
-    if (action.isEmpty())
-        return usageError(QStringLiteral("say list or purge-before"));
+    if (action.isEmpty()) return usageError(QStringLiteral("say list or purge-before"));
     return usageError(QStringLiteral("unknown action '%1'").arg(action));
 }

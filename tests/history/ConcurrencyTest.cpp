@@ -23,8 +23,10 @@ TEST_F(HistoryFixture, TwoProcessesInsertingAtOnceLoseNoRow)
     QProcess first;
     QProcess second;
     const QString self = QCoreApplication::applicationFilePath();
-    first.start(self, {QStringLiteral("--insert-worker"), m_path, QStringLiteral("A"), QString::number(rowsEach)});
-    second.start(self, {QStringLiteral("--insert-worker"), m_path, QStringLiteral("B"), QString::number(rowsEach)});
+    first.start(self,
+                {QStringLiteral("--insert-worker"), m_path, QStringLiteral("A"), QString::number(rowsEach)});
+    second.start(self,
+                 {QStringLiteral("--insert-worker"), m_path, QStringLiteral("B"), QString::number(rowsEach)});
     ASSERT_TRUE(first.waitForFinished(120000));
     ASSERT_TRUE(second.waitForFinished(120000));
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
@@ -34,11 +36,12 @@ TEST_F(HistoryFixture, TwoProcessesInsertingAtOnceLoseNoRow)
     for (const auto& row : ImportedFileDao(m_path).findAll())
         names.insert(dynamic_cast<const ImportedFileEntity&>(*row).fileName.value_or(QString()));
     EXPECT_EQ(names.size(), 2u * rowsEach);
-    EXPECT_TRUE(names.count(QStringLiteral("A/%1.JPG").arg(rowsEach - 1)) && names.count(QStringLiteral("B/0.JPG")));
+    EXPECT_TRUE(names.count(QStringLiteral("A/%1.JPG").arg(rowsEach - 1)) &&
+                names.count(QStringLiteral("B/0.JPG")));
 }
 
-// The store keeps a write-ahead log, where a writer's lock leaves readers alone; a database still in
-// rollback-journal mode (an older one, or one another program switched back) locks readers out too.
+// In SQLite's rollback journal, which the store keeps, an exclusive lock shuts readers out too; in a
+// write-ahead log (a database another tool switched) it stops writers only.
 TEST_F(HistoryFixture, ADatabaseLockedByAnotherConnectionFailsWithinTheBusyTimeout)
 {
     const ImportedFileDao history(m_path, 300ms);
@@ -47,9 +50,8 @@ TEST_F(HistoryFixture, ADatabaseLockedByAnotherConnectionFailsWithinTheBusyTimeo
         SCOPED_TRACE(writeAheadLog ? "write-ahead log" : "rollback journal");
         FMDatabase holder(m_path);
         ASSERT_TRUE(holder.open());
-        if (!writeAheadLog) {
-            ASSERT_TRUE(holder.executeStatements(QStringLiteral("PRAGMA journal_mode=DELETE;")));
-        }
+        ASSERT_TRUE(holder.executeStatements(writeAheadLog ? QStringLiteral("PRAGMA journal_mode=WAL;")
+                                                           : QStringLiteral("PRAGMA journal_mode=DELETE;")));
         ASSERT_TRUE(holder.executeUpdate(QStringLiteral("begin exclusive;")));
 
         QElapsedTimer timer;
@@ -81,7 +83,8 @@ TEST_F(HistoryFixture, AWriteWaitsForALockThatIsReleasedSoon)
     locked.get_future().wait();
     QElapsedTimer timer;
     timer.start();
-    const bool inserted = ImportedFileDao(m_path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1")));
+    const bool inserted =
+        ImportedFileDao(m_path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1")));
     const qint64 elapsed = timer.elapsed();
     holderThread.join();
     EXPECT_TRUE(inserted);

@@ -27,15 +27,17 @@ void expectEveryOperationFails(const QString& path, bool schemaDamaged = true)
 {
     const ImportedFileDao history(path);
     EXPECT_TRUE(history.findAll().empty());
-    EXPECT_TRUE(history.findByLikeFileNameCameraId(QStringLiteral("IMG_0001.JPG"), QStringLiteral("SN-1")).empty());
-    EXPECT_TRUE(history.findByFileNameCameraId(QStringLiteral("P/IMG_0001.JPG"), QStringLiteral("SN-1")).empty());
+    EXPECT_TRUE(
+        history.findByLikeFileNameCameraId(QStringLiteral("IMG_0001.JPG"), QStringLiteral("SN-1")).empty());
+    EXPECT_TRUE(
+        history.findByFileNameCameraId(QStringLiteral("P/IMG_0001.JPG"), QStringLiteral("SN-1")).empty());
     EXPECT_EQ(history.findById(1), nullptr);
     EXPECT_FALSE(history.insert(importedFile(QStringLiteral("P/IMG_0002.JPG"), QStringLiteral("SN-1"))));
     EXPECT_FALSE(history.deleteBeforeDatetime(20990101000000));
-    if (!schemaDamaged)
-        return;
+    if (!schemaDamaged) return;
     EXPECT_FALSE(history.existColumn(QStringLiteral("id"), QStringLiteral("imported_file")));
-    EXPECT_FALSE(history.addColumn(QStringLiteral("extra"), QStringLiteral("text"), true, QStringLiteral("''")));
+    EXPECT_FALSE(
+        history.addColumn(QStringLiteral("extra"), QStringLiteral("text"), true, QStringLiteral("''")));
 }
 
 TEST(DamagedDatabase, AFileOfGarbageFailsEveryOperationAndStaysAsItWas)
@@ -54,7 +56,8 @@ TEST_F(HistoryFixture, ADatabaseWhoseTablePagesAreOverwrittenFailsEveryOperation
 {
     const ImportedFileDao history(m_path);
     for (int row = 0; row < 300; ++row)
-        ASSERT_TRUE(history.insert(importedFile(QStringLiteral("P/IMG_%1.JPG").arg(row), QStringLiteral("SN-1"))));
+        ASSERT_TRUE(
+            history.insert(importedFile(QStringLiteral("P/IMG_%1.JPG").arg(row), QStringLiteral("SN-1"))));
     ASSERT_TRUE(HistoryDatabase::checkpoint(m_path)) << "the rows must be in the file, not in its log";
     QByteArray bytes = contents(m_path);
     ASSERT_GT(bytes.size(), 3 * 4096) << "the table must span pages beyond the first";

@@ -15,10 +15,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_database.open());
-        ASSERT_TRUE(m_database.executeStatements(QStringLiteral(
-            "create table t (id integer primary key, name text, size real, data blob);"
-            "insert into t (name, size, data) values ('one', 1.5, x'00ff');"
-            "insert into t (name, size, data) values (NULL, NULL, NULL);")));
+        ASSERT_TRUE(m_database.executeStatements(
+            QStringLiteral("create table t (id integer primary key, name text, size real, data blob);"
+                           "insert into t (name, size, data) values ('one', 1.5, x'00ff');"
+                           "insert into t (name, size, data) values (NULL, NULL, NULL);")));
     }
 
     FMDatabase m_database{QString()};
@@ -45,7 +45,8 @@ TEST_F(MemoryDatabase, AColumnTheQueryDoesNotSelectGivesZeroAndNone)
 
 TEST_F(MemoryDatabase, ValuesByIndexKeepTheirStorageClass)
 {
-    const auto rows = m_database.executeQuery(QStringLiteral("select id, name, size, data from t order by id;"));
+    const auto rows =
+        m_database.executeQuery(QStringLiteral("select id, name, size, data from t order by id;"));
     ASSERT_TRUE(rows && rows->next());
     EXPECT_EQ(rows->objectForColumnIndex(0), QVariant::fromValue<qint64>(1));
     EXPECT_EQ(rows->objectForColumnIndex(1), QVariant(QStringLiteral("one")));
@@ -65,7 +66,8 @@ TEST_F(MemoryDatabase, ASyntaxErrorFailsAndLeavesTheHandleUsable)
     EXPECT_EQ(m_database.executeQuery(QStringLiteral("selec name from t;")), nullptr);
     EXPECT_FALSE(m_database.executeUpdate(QStringLiteral("insert into t values (;")));
     EXPECT_NE(m_database.lastErrorMessage(), QString());
-    EXPECT_TRUE(m_database.executeUpdate(QStringLiteral("insert into t (name) values (?);"), {QStringLiteral("two")}));
+    EXPECT_TRUE(m_database.executeUpdate(QStringLiteral("insert into t (name) values (?);"),
+                                         {QStringLiteral("two")}));
     const auto rows = m_database.executeQuery(QStringLiteral("select count(*) from t;"));
     ASSERT_TRUE(rows && rows->next());
     EXPECT_EQ(rows->objectForColumnIndex(0).toLongLong(), 3);
@@ -92,7 +94,8 @@ TEST_F(MemoryDatabase, ClosingTheHandleEndsItsOpenCursors)
     EXPECT_TRUE(rows->isClosed());
     EXPECT_FALSE(rows->next());
     EXPECT_EQ(rows->stringForColumn(QStringLiteral("name")), std::nullopt);
-    EXPECT_EQ(m_database.executeQuery(QStringLiteral("select 1;")), nullptr) << "a closed handle fails at once";
+    EXPECT_EQ(m_database.executeQuery(QStringLiteral("select 1;")), nullptr)
+        << "a closed handle fails at once";
 }
 
 TEST(FMDatabaseFile, OpenCreatesAMissingFileUnlessToldNotTo)

@@ -26,15 +26,16 @@ std::vector<Column> columnsOf(const QString& path)
 {
     std::vector<Column> columns;
     FMDatabase database(path);
-    if (!database.open(FMDatabase::OpenMode::ReadOnly))
-        return columns;
-    const auto rows = database.executeQuery(QStringLiteral("select name, type, \"notnull\", dflt_value, pk "
-                                                           "from pragma_table_info('imported_file') order by cid;"));
+    if (!database.open(FMDatabase::OpenMode::ReadOnly)) return columns;
+    const auto rows =
+        database.executeQuery(QStringLiteral("select name, type, \"notnull\", dflt_value, pk "
+                                             "from pragma_table_info('imported_file') order by cid;"));
     while (rows && rows->next())
-        columns.push_back({*rows->stringForColumn(QStringLiteral("name")), *rows->stringForColumn(QStringLiteral("type")),
-                           rows->intForColumn(QStringLiteral("notnull")) != 0,
-                           rows->stringForColumn(QStringLiteral("dflt_value")).value_or(QStringLiteral("<none>")),
-                           rows->intForColumn(QStringLiteral("pk")) != 0});
+        columns.push_back(
+            {*rows->stringForColumn(QStringLiteral("name")), *rows->stringForColumn(QStringLiteral("type")),
+             rows->intForColumn(QStringLiteral("notnull")) != 0,
+             rows->stringForColumn(QStringLiteral("dflt_value")).value_or(QStringLiteral("<none>")),
+             rows->intForColumn(QStringLiteral("pk")) != 0});
     return columns;
 }
 
@@ -60,7 +61,8 @@ TEST(HistoryDatabase, AnExistingDatabaseIsLeftAsItIs)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Trevasel.db"));
     ASSERT_TRUE(HistoryDatabase::createIfMissing(path));
-    ASSERT_TRUE(ImportedFileDao(path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))));
+    ASSERT_TRUE(
+        ImportedFileDao(path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))));
     EXPECT_TRUE(HistoryDatabase::createIfMissing(path));
     EXPECT_EQ(ImportedFileDao(path).findAll().size(), 1u);
 
@@ -82,17 +84,24 @@ TEST(HistoryDatabase, AnEmptyFileIsAnEmptyDatabaseAndGetsTheTable)
     file.close();
     ASSERT_TRUE(HistoryDatabase::createIfMissing(path));
     EXPECT_EQ(columnsOf(path).size(), 6u);
-    EXPECT_TRUE(ImportedFileDao(path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))));
+    EXPECT_TRUE(
+        ImportedFileDao(path).insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))));
 }
 
-TEST(HistoryDatabase, AfterACheckpointTheFileAloneHoldsEveryRow)
+TEST(HistoryDatabase, AfterACheckpointAWriteAheadLogDatabaseFileAloneHoldsEveryRow)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Trevasel.db"));
     ASSERT_TRUE(HistoryDatabase::createIfMissing(path));
+    // A connection that has read in log mode and stays open keeps each store connection's close from
+    // merging the log by itself, as the last one to close would.
+    FMDatabase other(path);
+    ASSERT_TRUE(other.open() && other.executeStatements(QStringLiteral(
+                                    "PRAGMA journal_mode=WAL; select count(*) from imported_file;")));
     const ImportedFileDao history(path);
     for (int row = 0; row < 20; ++row)
-        ASSERT_TRUE(history.insert(importedFile(QStringLiteral("P/%1.JPG").arg(row), QStringLiteral("SN-1"))));
+        ASSERT_TRUE(
+            history.insert(importedFile(QStringLiteral("P/%1.JPG").arg(row), QStringLiteral("SN-1"))));
     ASSERT_TRUE(HistoryDatabase::checkpoint(path));
     const QString copy = dir.filePath(QStringLiteral("backup.db"));
     ASSERT_TRUE(QFile::copy(path, copy));

@@ -14,7 +14,8 @@
 
 namespace historytest {
 
-inline ImportedFileEntity importedFile(const QString& fileName, const QString& cameraId, qint64 datetime = 20240101120000)
+inline ImportedFileEntity importedFile(const QString& fileName, const QString& cameraId,
+                                       qint64 datetime = 20240101120000)
 {
     ImportedFileEntity file;
     file.fileName = fileName;

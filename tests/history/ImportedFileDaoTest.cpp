@@ -62,13 +62,17 @@ TEST_F(ImportedFileDaoTest, LikeLookupNeedsASlashBeforeTheName)
 TEST_F(ImportedFileDaoTest, AwkwardNamesAreStoredAndFoundAgain)
 {
     const QString longName = QString(20000, QLatin1Char('n')) + QStringLiteral(".JPG");
-    const QStringList names = {QStringLiteral("O'Brien's 'shot'.JPG"), QStringLiteral("100% done.JPG"),
-                               QStringLiteral("under_score.JPG"), QStringLiteral("山田 太郎 ÄÖü.JPG"), longName,
+    const QStringList names = {QStringLiteral("O'Brien's 'shot'.JPG"),
+                               QStringLiteral("100% done.JPG"),
+                               QStringLiteral("under_score.JPG"),
+                               QStringLiteral("山田 太郎 ÄÖü.JPG"),
+                               longName,
                                QStringLiteral("x'); delete from imported_file; --.JPG")};
     for (const QString& name : names)
         ASSERT_TRUE(m_history.insert(importedFile(QStringLiteral("P/") + name, QStringLiteral("SN'1"))));
     for (const QString& name : names) {
-        const auto exact = m_history.findByFileNameCameraId(QStringLiteral("P/") + name, QStringLiteral("SN'1"));
+        const auto exact =
+            m_history.findByFileNameCameraId(QStringLiteral("P/") + name, QStringLiteral("SN'1"));
         ASSERT_EQ(exact.size(), 1u) << name.left(40).toStdString();
         EXPECT_EQ(exact.front().fileName, QStringLiteral("P/") + name);
         EXPECT_EQ(exact.front().originalFileName, QStringLiteral("/media/card/DCIM/") + name);
@@ -127,11 +131,12 @@ TEST(AddColumnQuery, EndsWithTheTypeOrTheDefaultThenABlankAndSemicolon)
     EXPECT_EQ(ImportedFileDao::getAddColumnQuery(QStringLiteral("note"), QStringLiteral("text"), false,
                                                  QStringLiteral("'ignored'")),
               QStringLiteral("alter table imported_file add column note text ;"));
-    EXPECT_EQ(ImportedFileDao::getAddColumnQuery(QStringLiteral("original_file_name"), QStringLiteral("text"), true,
-                                                 QStringLiteral("''")),
-              QStringLiteral("alter table imported_file add column original_file_name text not null default '' ;"));
-    EXPECT_TRUE(ImportedFileDao::getAddColumnQuery(QStringLiteral("size"), QStringLiteral("numeric(10, 2)"), true,
-                                                   QStringLiteral("-1.5e3")));
+    EXPECT_EQ(
+        ImportedFileDao::getAddColumnQuery(QStringLiteral("original_file_name"), QStringLiteral("text"), true,
+                                           QStringLiteral("''")),
+        QStringLiteral("alter table imported_file add column original_file_name text not null default '' ;"));
+    EXPECT_TRUE(ImportedFileDao::getAddColumnQuery(QStringLiteral("size"), QStringLiteral("numeric(10, 2)"),
+                                                   true, QStringLiteral("-1.5e3")));
     EXPECT_TRUE(ImportedFileDao::getAddColumnQuery(QStringLiteral("n"), QStringLiteral("text"), true,
                                                    QStringLiteral("'it''s'")));
 }
@@ -157,14 +162,16 @@ TEST_F(ImportedFileDaoTest, AddColumnOnAnExistingColumnChangesNothing)
 {
     store({importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))});
     const auto schema = [this] {
-        return m_history.executeFindSingleColumn({QStringLiteral("select sql from sqlite_master where name = ?;"),
-                                                  {QStringLiteral("imported_file")}});
+        return m_history.executeFindSingleColumn(
+            {QStringLiteral("select sql from sqlite_master where name = ?;"),
+             {QStringLiteral("imported_file")}});
     };
     const auto before = schema();
     ASSERT_TRUE(before);
     EXPECT_FALSE(m_history.addColumn(QStringLiteral("original_file_name"), QStringLiteral("text"), true,
                                      QStringLiteral("''")));
-    EXPECT_FALSE(m_history.addColumn(QStringLiteral("id"), QStringLiteral("text"), true, QStringLiteral("'x; drop'")));
+    EXPECT_FALSE(
+        m_history.addColumn(QStringLiteral("id"), QStringLiteral("text"), true, QStringLiteral("'x; drop'")));
     EXPECT_EQ(schema(), before);
     const auto rows = m_history.findAll();
     ASSERT_EQ(rows.size(), 1u);
@@ -179,16 +186,19 @@ TEST(ImportedFileDaoMigration, AddedColumnsGiveOlderRowsTheEmptyText)
     {
         FMDatabase database(path);
         ASSERT_TRUE(database.open());
-        ASSERT_TRUE(database.executeStatements(QStringLiteral(
-            "create table imported_file (id integer primary key, file_name text, camera_id text, datetime integer);"
-            "insert into imported_file (file_name, camera_id, datetime) values ('P/a.JPG', 'SN-1', 20200101000000);")));
+        ASSERT_TRUE(database.executeStatements(
+            QStringLiteral("create table imported_file (id integer primary key, file_name text, camera_id "
+                           "text, datetime integer);"
+                           "insert into imported_file (file_name, camera_id, datetime) values ('P/a.JPG', "
+                           "'SN-1', 20200101000000);")));
     }
     const ImportedFileDao history(path);
     EXPECT_FALSE(history.insert(importedFile(QStringLiteral("P/b.JPG"), QStringLiteral("SN-1"))))
         << "the older table lacks two columns";
     for (const char* column : {"original_file_name", "transferred_folder"}) {
         EXPECT_FALSE(history.existColumn(QString::fromLatin1(column), QStringLiteral("IMPORTED_FILE")));
-        EXPECT_TRUE(history.addColumn(QString::fromLatin1(column), QStringLiteral("text"), true, QStringLiteral("''")));
+        EXPECT_TRUE(history.addColumn(QString::fromLatin1(column), QStringLiteral("text"), true,
+                                      QStringLiteral("''")));
         EXPECT_TRUE(history.existColumn(QString::fromLatin1(column), QStringLiteral("IMPORTED_FILE")));
     }
     const auto old = history.findByLikeFileNameCameraId(QStringLiteral("a.JPG"), QStringLiteral("SN-1"));

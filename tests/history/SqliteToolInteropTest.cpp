@@ -16,8 +16,7 @@ class SqliteToolInterop : public HistoryFixture
 protected:
     void SetUp() override
     {
-        if (!historytest::hasSqliteTool())
-            GTEST_SKIP() << "the sqlite3 command-line tool is not on PATH";
+        if (!historytest::hasSqliteTool()) GTEST_SKIP() << "the sqlite3 command-line tool is not on PATH";
         HistoryFixture::SetUp();
     }
 };
@@ -28,10 +27,11 @@ TEST_F(SqliteToolInterop, TheToolReadsWhatTheLayerWrote)
     const QStringList names = {QStringLiteral("IMG_0001.JPG"), QStringLiteral("O'Brien \"1\".JPG"),
                                QStringLiteral("山田 ÄÖü 50%.JPG")};
     for (const QString& name : names)
-        ASSERT_TRUE(history.insert(importedFile(QStringLiteral("P1/") + name, QStringLiteral("SN-1"), 20240102030405)));
+        ASSERT_TRUE(history.insert(
+            importedFile(QStringLiteral("P1/") + name, QStringLiteral("SN-1"), 20240102030405)));
 
-    const auto output = runSqliteTool({QStringLiteral("-json"), m_path,
-                                       QStringLiteral("select * from imported_file order by id;")});
+    const auto output = runSqliteTool(
+        {QStringLiteral("-json"), m_path, QStringLiteral("select * from imported_file order by id;")});
     ASSERT_TRUE(output);
     const QJsonArray rows = QJsonDocument::fromJson(*output).array();
     ASSERT_EQ(rows.size(), names.size()) << output->toStdString();
@@ -43,7 +43,8 @@ TEST_F(SqliteToolInterop, TheToolReadsWhatTheLayerWrote)
         EXPECT_EQ(row.value(QStringLiteral("datetime")).toInteger(), 20240102030405);
         EXPECT_EQ(row.value(QStringLiteral("original_file_name")).toString(),
                   QStringLiteral("/media/card/DCIM/") + names.at(index));
-        EXPECT_EQ(row.value(QStringLiteral("transferred_folder")).toString(), QStringLiteral("/srv/pictures/P1"));
+        EXPECT_EQ(row.value(QStringLiteral("transferred_folder")).toString(),
+                  QStringLiteral("/srv/pictures/P1"));
     }
     const auto check = runSqliteTool({m_path, QStringLiteral("pragma integrity_check;")});
     ASSERT_TRUE(check);
@@ -54,14 +55,14 @@ TEST_F(SqliteToolInterop, TheLayerReadsWhatTheToolWrote)
 {
     const QString path = m_dir.filePath(QStringLiteral("tool.db"));
     ASSERT_TRUE(runSqliteTool(
-        {path, QStringLiteral(
-                   "create table imported_file (id integer primary key, file_name text, camera_id text, "
-                   "datetime integer, original_file_name text not null default '', "
-                   "transferred_folder text not null default '');"
-                   "insert into imported_file (id, file_name, camera_id, datetime) "
-                   "values (5000000000, 'P/it''s.JPG', 'SN-9', 20231231235959);"
-                   "insert into imported_file (file_name, camera_id, datetime, original_file_name) "
-                   "values ('P/名前.JPG', NULL, 20240101000000, '/card/名前.JPG');")}));
+        {path,
+         QStringLiteral("create table imported_file (id integer primary key, file_name text, camera_id text, "
+                        "datetime integer, original_file_name text not null default '', "
+                        "transferred_folder text not null default '');"
+                        "insert into imported_file (id, file_name, camera_id, datetime) "
+                        "values (5000000000, 'P/it''s.JPG', 'SN-9', 20231231235959);"
+                        "insert into imported_file (file_name, camera_id, datetime, original_file_name) "
+                        "values ('P/名前.JPG', NULL, 20240101000000, '/card/名前.JPG');")}));
 
     const ImportedFileDao history(path);
     const auto found = history.findById(5000000000);
@@ -71,7 +72,8 @@ TEST_F(SqliteToolInterop, TheLayerReadsWhatTheToolWrote)
     EXPECT_EQ(quoted.fileName, QStringLiteral("P/it's.JPG"));
     EXPECT_EQ(quoted.datetime, 20231231235959);
     EXPECT_EQ(quoted.originalFileName, QString());
-    EXPECT_EQ(history.findByLikeFileNameCameraId(QStringLiteral("IT'S.jpg"), QStringLiteral("SN-9")).size(), 1u);
+    EXPECT_EQ(history.findByLikeFileNameCameraId(QStringLiteral("IT'S.jpg"), QStringLiteral("SN-9")).size(),
+              1u);
 
     const auto all = history.findAll();
     ASSERT_EQ(all.size(), 2u);
