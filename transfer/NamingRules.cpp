@@ -101,7 +101,8 @@ std::optional<QString> NamingRules::replaceDirectoryName(const std::optional<QSt
 
 QString NamingRules::getDividedFolderName(const QString& patientID)
 {
-    return QStringLiteral("$%1000").arg(SettingsValue::intFromText(patientID));
+    // Not "$%1000": arg() would read "%10" as the placeholder and drop a zero.
+    return QStringLiteral("$%1").arg(SettingsValue::intFromText(patientID)) + QStringLiteral("000");
 }
 
 QString NamingRules::getShootingModeString(const std::optional<QString>& mode)
