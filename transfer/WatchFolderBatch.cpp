@@ -18,6 +18,8 @@ WatchFolderBatchResult WatchFolderBatch::run(TransferJob& job, const QVariantMap
     job.createTransferringFile();
     try {
         for (const QString& folder : folders) {
+            // The basic job's count runs on over its calls; the batch adds up each call's own.
+            job.setOperationCounter(0);
             job.copyImage(folder, settings, isMove);
             result.transferred += job.operationCounter();
         }
