@@ -42,29 +42,34 @@ int usageError(const QString& message)
     return 64;
 }
 
-// The command line's stand-in for the progress window: always "open", drawing one line.
+// The command line's stand-in for the progress window: always "open", counting every picture the
+// job counts and, on a terminal, drawing one line.
 class ProgressLine : public TransferObserver
 {
 public:
-    explicit ProgressLine(qint64 expected) : m_expected(expected) {}
+    ProgressLine(qint64 expected, bool draw) : m_expected(expected), m_draw(draw) {}
     bool checkWindow(int windowId) const override { return windowId == TransferNotification::progressWindowId; }
     void postNotification(const QString& name) override
     {
         if (name != TransferNotification::updateProgress)
             return;
         ++m_done;
+        if (!m_draw)
+            return;
         std::fprintf(stderr, "\rimported %lld of %lld", static_cast<long long>(m_done),
                      static_cast<long long>(std::max(m_done, m_expected)));
         std::fflush(stderr);
     }
     void finish() const
     {
-        if (m_done > 0)
+        if (m_draw && m_done > 0)
             std::fputc('\n', stderr);
     }
+    qint64 done() const { return m_done; }
 
 private:
     qint64 m_expected;
+    bool m_draw;
     qint64 m_done = 0;
 };
 
@@ -124,19 +129,20 @@ int runImportCommand(const QStringList& arguments)
         job = std::make_unique<BaseWatchFolderOperator>(databasePath);
     }
 
-    std::unique_ptr<ProgressLine> progress;
-    if (::isatty(STDERR_FILENO)) {
-        qint64 expected = 0;
+    const bool onTerminal = ::isatty(STDERR_FILENO);
+    qint64 expected = 0;
+    if (onTerminal)
         for (const QString& source : sources)
             expected = job->getTotalImageFileCount(source, expected);
-        progress = std::make_unique<ProgressLine>(expected);
-        job->setObserver(progress.get());
-    }
+    ProgressLine progress(expected, onTerminal);
+    job->setObserver(&progress);
 
     const WatchFolderBatchResult result = WatchFolderBatch::run(*job, *settings, sources);
-    if (progress)
-        progress->finish();
-    std::printf("transferred: %lld\n", static_cast<long long>(result.transferred));
+    progress.finish();
+    // A failed call leaves no count, so the batch's total misses the pictures that arrived in the
+    // folder that failed; every picture the job counted was reported to the progress line.
+    const qint64 transferred = result.failureReason ? progress.done() : result.transferred;
+    std::printf("transferred: %lld\n", static_cast<long long>(transferred));
     std::fflush(stdout);
     if (result.failureReason) {
         std::fprintf(stderr, "trevasel-cli import: the transfer failed: %s\n", qPrintable(*result.failureReason));
