@@ -1,0 +1,156 @@
+// "trevasel-cli import" on a whole sample card, run as a separate program.
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    std::string lastLine() const { return out.trimmed().split('\n').last().toStdString(); }
+};
+
+class ImportCommand : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_EQ(runCli({QStringLiteral("sample-card"), path(QStringLiteral("card"))}).exitCode, 0);
+        m_settings = {{QLatin1String(SettingsKey::destinationFolderPath), path(QStringLiteral("pictures"))},
+                      {QLatin1String(SettingsKey::dontSendPatientInformationImage), true},
+                      {QLatin1String(SettingsKey::exportXml), true}};
+    }
+
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+
+    CliRun runCli(const QStringList& arguments) const
+    {
+        QProcess process;
+        // The program must not touch the real user's folders.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), m_dir.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TREVASEL_CLI_PATH), arguments);
+        process.waitForFinished(120000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    CliRun import(const QStringList& extra = {}, const QStringList& sources = {QStringLiteral("card")}) const
+    {
+        EXPECT_TRUE(PropertyList::writeFile(path(QStringLiteral("settings.plist")), m_settings));
+        QStringList arguments{QStringLiteral("import"), QStringLiteral("--settings"),
+                              path(QStringLiteral("settings.plist")), QStringLiteral("--database"),
+                              path(QStringLiteral("Trevasel.db"))};
+        arguments << extra;
+        for (const QString& source : sources)
+            arguments << path(source);
+        return runCli(arguments);
+    }
+
+    QStringList picturesArrived() const
+    {
+        QStringList files;
+        QDirIterator it(path(QStringLiteral("pictures")), QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(path(QStringLiteral("pictures"))).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+
+    QTemporaryDir m_dir;
+    QVariantMap m_settings;
+};
+
+const QStringList wholeCard{
+    QStringLiteral("0000012345 SATO HANAKO/2024-05-14 090012_Std.JPG"),
+    QStringLiteral("0000012345 SATO HANAKO/2024-05-14 090140_Mirr_FLP.JPG"),
+    QStringLiteral("0000023456 JOHN A SMITH/2024-05-14 093005_Srg.JPG"),
+    QStringLiteral("0000023456 JOHN A SMITH/2024-05-14 093150_Std_COL_D.JPG"),
+    QStringLiteral("0000034567 山田 太郎/2024-05-14 101500_Std-C1.JPG"),
+    QStringLiteral("0000034567 山田 太郎/2024-05-14 101622_Mirr_FLP.JPG"),
+    QStringLiteral("0000034567 山田 太郎/2024-05-14 102045_Mov.MIF"),
+    QStringLiteral("0000034567 山田 太郎/2024-05-14 102045_Mov.MOV"),
+    QStringLiteral("deliver/0000012345 SATO HANAKO.BIX"),
+    QStringLiteral("deliver/0000023456 JOHN A SMITH.BIX"),
+    QStringLiteral("deliver/0000034567 山田 太郎.BIX"),
+};
+
+} // namespace
+
+TEST_F(ImportCommand, WithHistoryTheCardIsImportedOnceEvenAfterTheCopiesAreGone)
+{
+    m_settings.insert(QLatin1String(SettingsKey::activateAvoidMultipleImportCheck), true);
+    const CliRun first = import();
+    EXPECT_EQ(first.exitCode, 0) << first.err.constData();
+    EXPECT_EQ(first.lastLine(), "transferred: 7");
+    EXPECT_EQ(picturesArrived(), wholeCard);
+
+    const CliRun second = import();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.lastLine(), "transferred: 0");
+    EXPECT_EQ(picturesArrived(), wholeCard);
+
+    ASSERT_TRUE(QDir(path(QStringLiteral("pictures"))).removeRecursively());
+    const CliRun third = import();
+    EXPECT_EQ(third.exitCode, 0);
+    EXPECT_EQ(third.lastLine(), "transferred: 0");
+    EXPECT_TRUE(picturesArrived().isEmpty());
+}
+
+TEST_F(ImportCommand, WithoutHistoryEachPictureFindsItselfInTheDestination)
+{
+    EXPECT_EQ(import().lastLine(), "transferred: 7");
+    const CliRun second = import();
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.lastLine(), "transferred: 0");
+    EXPECT_EQ(picturesArrived(), wholeCard);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("Trevasel.db")))) << "no history asked for";
+}
+
+TEST_F(ImportCommand, BasicEditionTakesTheK22FamilyFolderByFolder)
+{
+    const CliRun run = import({QStringLiteral("--basic")},
+                              {QStringLiteral("card/DCIM/100ORVIS"), QStringLiteral("card/DCIM/101ORVIS")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(picturesArrived(), wholeCard.mid(0, 4));
+    EXPECT_EQ(run.lastLine(), "transferred: 4");
+}
+
+TEST_F(ImportCommand, FailedBatchExitsWithTwoTheReasonAndTheCountOfPicturesThatArrived)
+{
+    // Block the folder of whichever patient the folder lists second, so that one picture arrives
+    // before the failure whatever order the filesystem lists the card in.
+    const QStringList order =
+        QDir(path(QStringLiteral("card/DCIM/100ORVIS"))).entryList(QDir::Files, QDir::Unsorted);
+    ASSERT_EQ(order.size(), 4);
+    const bool satoFirst =
+        order.first() == QLatin1String("ORVS0001.JPG") || order.first() == QLatin1String("ORVS0002.JPG");
+    const QString blocked =
+        satoFirst ? QStringLiteral("0000023456 JOHN A SMITH") : QStringLiteral("0000012345 SATO HANAKO");
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("pictures"))));
+    QFile plain(path(QStringLiteral("pictures/") + blocked));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    m_settings.insert(QLatin1String(SettingsKey::exportXml), false);
+
+    const CliRun run = import({}, {QStringLiteral("card/DCIM/100ORVIS")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(blocked.toUtf8())) << run.err.constData();
+    const qsizetype arrived = picturesArrived().filter(QStringLiteral(".JPG")).size();
+    EXPECT_GE(arrived, 1);
+    EXPECT_EQ(run.lastLine(), "transferred: " + std::to_string(arrived));
+}
