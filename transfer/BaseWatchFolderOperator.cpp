@@ -76,7 +76,8 @@ std::optional<QString> historySerial(const ExifEntity& record)
 bool isInside(const QString& path, const QString& root)
 {
     const QString cleanRoot = QDir::cleanPath(root);
-    return QDir::cleanPath(path).startsWith(cleanRoot + QLatin1Char('/'));
+    const QString prefix = cleanRoot.endsWith(QLatin1Char('/')) ? cleanRoot : cleanRoot + QLatin1Char('/');
+    return QDir::cleanPath(path).startsWith(prefix);
 }
 
 void fail(const FileSystem::Result& result)
@@ -221,9 +222,10 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
     const QString destinationRoot = movieDestination ? movieRoot : root;
     const QString destination = destinationRoot + QLatin1Char('/') + folder;
     // An empty root would put the patient folders at the top of the disk.
-    if (destinationRoot.isEmpty() || root.isEmpty())
-        throw CopyFailedException(movieDestination ? QStringLiteral("The movie destination folder is not set.")
-                                                   : QStringLiteral("The destination folder is not set."));
+    if (root.isEmpty())
+        throw CopyFailedException(QStringLiteral("The destination folder is not set."));
+    if (destinationRoot.isEmpty())
+        throw CopyFailedException(QStringLiteral("The movie destination folder is not set."));
     if (!isInside(destination, destinationRoot))
         throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
 
@@ -259,8 +261,11 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
         if (!companion)
             return false;
         FileSystem::makePath(destination);
-        QString movieTarget = *target;
-        movieTarget.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
+        // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
+        // changes, so a patient folder that happens to hold ".MIF" stays as it is.
+        QString movieName = targetName;
+        movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
+        const QString movieTarget = QFileInfo(*target).path() + QLatin1Char('/') + movieName;
         // The first failure ends the entry: nothing after it deletes a source whose pair is not safe.
         fail(deleteOriginal ? FileSystem::moveFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
         if (setting(settings, SettingsKey::dontSendMif)) {

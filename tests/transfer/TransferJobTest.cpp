@@ -292,6 +292,17 @@ TEST_F(FullTransfer, MoviesGoToTheirOwnRootUnderTheIndexNameWithMovExtension)
     EXPECT_TRUE(failureOf().has_value()) << "an empty movie root must not put movies at the top of the disk";
 }
 
+TEST_F(FullTransfer, AMovieKeepsItsPatientFolderEvenWhenThatFolderNameHoldsMif)
+{
+    CameraImage index = shotAt(1, MakerNoteLayout::Extended2, FileKind::MovieIndex);
+    index.setPatient({.id = QStringLiteral("ID.MIF"), .alphabeticName = QString(), .displayName = QString()});
+    put(QStringLiteral("M1.MIF"), index);
+    putMovie(QStringLiteral("M1.MOV"));
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(filesBelow(m_destination), QStringList({QStringLiteral("ID.MIF/2024-05-14 103201_Mov.MIF"),
+                                                      QStringLiteral("ID.MIF/2024-05-14 103201_Mov.MOV")}));
+}
+
 TEST_F(FullTransfer, AMovieThatCannotArriveKeepsBothSourceFiles)
 {
     const QString taken = satoFolder + QStringLiteral("/2024-05-14 103201_Mov.MOV");
