@@ -7,7 +7,12 @@ BaseDao::BaseDao(QString databaseFilePath, std::chrono::milliseconds busyTimeout
 {
 }
 
-BaseDao::~BaseDao() = default;
+BaseDao::~BaseDao()
+{
+    // Copies share the session; the last one to go ends it.
+    if (m_session && m_session.use_count() == 1)
+        endSession();
+}
 
 std::vector<std::unique_ptr<BaseEntity>> BaseDao::findAll() const
 {
@@ -89,8 +94,32 @@ std::unique_ptr<FMDatabase> BaseDao::getDatabase() const
     return database;
 }
 
-std::unique_ptr<FMDatabase> BaseDao::openDatabase() const
+bool BaseDao::beginSession()
 {
+    if (m_session)
+        return true;
+    std::shared_ptr<FMDatabase> database = openDatabase();
+    if (!database)
+        return false;
+    // A database another connection holds keeps its rollback journal; the session still saves the
+    // opening and closing of a connection per statement.
+    database->executeStatements(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"));
+    m_session = std::move(database);
+    return true;
+}
+
+void BaseDao::endSession()
+{
+    if (!m_session)
+        return;
+    m_session->executeStatements(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;"));
+    m_session.reset();
+}
+
+std::shared_ptr<FMDatabase> BaseDao::openDatabase() const
+{
+    if (m_session)
+        return m_session;
     // Without "create": a lookup on a missing file must not leave an empty database behind, which
     // start-up would then take for the real one and never give its table.
     auto database = getDatabase();

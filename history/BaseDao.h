@@ -51,6 +51,15 @@ public:
     // A closed handle on the database file with this DAO's busy time-out.
     std::unique_ptr<FMDatabase> getDatabase() const;
 
+    // Keeps one connection open for a run of operations (a transfer batch) instead of one per
+    // statement. Inside the session the database writes through a write-ahead log with
+    // synchronous=NORMAL, so a commit costs no fsync; endSession() checkpoints the log into the
+    // database file, which makes every row durable, and returns the file to its rollback journal.
+    // Rows committed in a session are visible to other connections at once. False when the
+    // database cannot be opened; the operations then go on with one connection each.
+    bool beginSession();
+    void endSession();
+
 protected:
     // The hooks. BaseDao's own give empty statements, which fail, and a bare BaseEntity.
     virtual SqlStatement getFindAllQuery() const;
@@ -62,8 +71,9 @@ protected:
 
 private:
     // An open handle, or none when the file is missing or cannot be opened.
-    std::unique_ptr<FMDatabase> openDatabase() const;
+    std::shared_ptr<FMDatabase> openDatabase() const;
 
     QString m_databaseFilePath;
     std::chrono::milliseconds m_busyTimeout;
+    std::shared_ptr<FMDatabase> m_session; // open between beginSession() and endSession()
 };

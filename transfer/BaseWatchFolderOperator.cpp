@@ -4,7 +4,6 @@
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "export/ExportXmlChoice.h"
-#include "history/HistoryDatabase.h"
 #include "history/ImportedFileDao.h"
 #include "metadata/CameraModelCheck.h"
 #include "platform/FileSystem.h"
@@ -115,6 +114,17 @@ BaseWatchFolderOperator::BaseWatchFolderOperator(QString databaseFilePath)
 {
 }
 
+BaseWatchFolderOperator::~BaseWatchFolderOperator() = default;
+
+ImportedFileDao& BaseWatchFolderOperator::importHistory()
+{
+    if (!m_history) {
+        m_history = std::make_unique<ImportedFileDao>(m_databaseFilePath);
+        m_history->beginSession();
+    }
+    return *m_history;
+}
+
 bool BaseWatchFolderOperator::checkValidImageData(const ExifEntity& record)
 {
     return CameraModelCheck::checkValidImageData(record);
@@ -139,7 +149,8 @@ void BaseWatchFolderOperator::deleteTransferringFile() const
 
 void BaseWatchFolderOperator::finishBatch()
 {
-    HistoryDatabase::checkpoint(m_databaseFilePath);
+    // Every row of the batch becomes durable here, with the folder entries and descriptions.
+    m_history.reset();
     TransferJob::finishBatch();
 }
 
@@ -240,7 +251,7 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
 
     const bool history = setting(settings, SettingsKey::activateAvoidMultipleImportCheck);
     if (history &&
-        !ImportedFileDao(m_databaseFilePath).findByLikeFileNameCameraId(targetName, historySerial(*record).value_or(QString())).empty()) {
+        !importHistory().findByLikeFileNameCameraId(targetName, historySerial(*record).value_or(QString())).empty()) {
         logoutExifInformation(*record, path, QString());
         Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。").arg(*target));
         return false;
@@ -293,7 +304,7 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
         entity.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
         entity.originalFileName = path;
         entity.transferredFolder = destination;
-        ImportedFileDao(m_databaseFilePath).insert(entity);
+        importHistory().insert(entity);
         Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
                          .arg(targetName, nullToBlank(record->dateTimeOriginal)));
     }

@@ -8,6 +8,10 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
+class ImportedFileDao;
+
 // The full edition's transfer job: finds every picture of the supported cameras in a folder and
 // its sub-folders, names it by patient, copies or moves it (a movie as its ".MOV" with the ".MIF"
 // index), writes the XML description for the practice-management system, records the import in
@@ -20,6 +24,7 @@ class BaseWatchFolderOperator : public TransferJob, public NamingRules
 public:
     // databaseFilePath: the import history ("activate avoid multiple import check").
     explicit BaseWatchFolderOperator(QString databaseFilePath);
+    ~BaseWatchFolderOperator() override;
 
     void copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
@@ -40,6 +45,10 @@ private:
     // Transfers one still or movie index; false when the entry is skipped.
     bool transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove);
 
+    // The import history, one connection for the whole batch (see BaseDao::beginSession).
+    ImportedFileDao& importHistory();
+
     QString m_databaseFilePath;
     ExifOperator m_reader;
+    std::unique_ptr<ImportedFileDao> m_history;
 };
