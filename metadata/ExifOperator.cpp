@@ -1,14 +1,12 @@
 #include "metadata/ExifOperator.h"
 
 #include "metadata/ByteText.h"
+#include "metadata/CameraFileNames.h"
 #include "metadata/FBEncryptorAES.h"
 #include "metadata/TagSource.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
 namespace {
@@ -35,36 +33,6 @@ int versionNumber(const std::optional<QString>& text)
 bool isEmpty(const std::optional<QString>& text)
 {
     return !text || text->isEmpty();
-}
-
-const QRegularExpression& stillPattern()
-{
-    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(JPG$|jpg$|JPEG$|jpeg$|jpe$|jfif$|jfi$|jif$))"));
-    return pattern;
-}
-
-const QRegularExpression& movieIndexPattern()
-{
-    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(MIF$|mif$))"));
-    return pattern;
-}
-
-// The camera pairs "X.MIF" with "X.MOV"; a movie index file is read only while its movie exists.
-bool movieOfIndexExists(const QString& path)
-{
-    static const std::array<std::pair<QLatin1StringView, QLatin1StringView>, 4> pairs{{
-        {QLatin1StringView(".MIF"), QLatin1StringView(".MOV")},
-        {QLatin1StringView(".MIF"), QLatin1StringView(".mov")},
-        {QLatin1StringView(".mif"), QLatin1StringView(".MOV")},
-        {QLatin1StringView(".mif"), QLatin1StringView(".mov")},
-    }};
-    for (const auto& [index, movie] : pairs) {
-        if (!path.contains(index))
-            continue;
-        if (QFileInfo::exists(QString(path).replace(index, movie)))
-            return true;
-    }
-    return false;
 }
 
 // For every generation from 4 on, the extended entity takes the record's patient where it has none.
@@ -113,10 +81,10 @@ std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QSt
 
     if (!plainEncryption)
         return std::nullopt;
-    if (!stillPattern().match(path).hasMatch()) {
-        if (!movieIndexPattern().match(path).hasMatch() || !movieOfIndexExists(path))
-            return std::nullopt;
-    }
+    // A movie index file is read only while its movie exists.
+    if (!CameraFileNames::isStill(path) &&
+        (!CameraFileNames::isMovieIndex(path) || !CameraFileNames::companionMovie(path)))
+        return std::nullopt;
     auto record = readImageFileExtended2(bytes);
     if (record)
         fillPatientFromRecord(*record);

@@ -1,5 +1,7 @@
 #include "tools/HistoryCommand.h"
 
+#include "tools/JsonText.h"
+
 #include "app/TrevaselCommon.h"
 #include "history/FMDatabase.h"
 #include "history/FMResultSet.h"
@@ -61,27 +63,7 @@ int failure(const QString& message)
 
 QByteArray jsonString(const std::optional<QString>& text)
 {
-    if (!text) return QByteArrayLiteral("null");
-    const QByteArray utf8 = text->toUtf8();
-    QByteArray json;
-    json.reserve(utf8.size() + 2);
-    json += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20) {
-            static constexpr char hex[] = "0123456789abcdef";
-            json += "\\u00";
-            json += hex[byte >> 4];
-            json += hex[byte & 0x0f];
-        } else {
-            json += c;
-        }
-    }
-    json += '"';
-    return json;
+    return text ? JsonText::quoted(*text) : QByteArrayLiteral("null");
 }
 
 QByteArray jsonLine(const ImportedFileEntity& row)

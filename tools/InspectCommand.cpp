@@ -2,6 +2,7 @@
 
 #include "metadata/BasicExifOperator.h"
 #include "metadata/ExifOperator.h"
+#include "tools/JsonText.h"
 
 
 #include <cstdio>
@@ -53,29 +54,7 @@ public:
     }
     void close() { m_out += '}'; }
 
-    static QByteArray quoted(const QString& text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        QByteArray json;
-        json.reserve(utf8.size() + 2);
-        json += '"';
-        for (const char c : utf8) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (c == '"' || c == '\\') {
-                json += '\\';
-                json += c;
-            } else if (byte < 0x20) {
-                static constexpr char hex[] = "0123456789abcdef";
-                json += "\\u00";
-                json += hex[byte >> 4];
-                json += hex[byte & 0x0f];
-            } else {
-                json += c;
-            }
-        }
-        json += '"';
-        return json;
-    }
+    static QByteArray quoted(const QString& text) { return JsonText::quoted(text); }
 
 private:
     QByteArray& m_out;

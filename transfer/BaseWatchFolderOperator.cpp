@@ -5,6 +5,7 @@
 #include "app/TrevaselCommon.h"
 #include "export/ExportXmlChoice.h"
 #include "history/ImportedFileDao.h"
+#include "metadata/CameraFileNames.h"
 #include "metadata/CameraModelCheck.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <typeinfo>
 
@@ -28,33 +28,6 @@ bool setting(const QVariantMap& settings, const char* key)
 QString textSetting(const QVariantMap& settings, const char* key)
 {
     return SettingsValue::stringValue(settings, QLatin1String(key));
-}
-
-const QRegularExpression& stillName()
-{
-    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(JPG$|jpg$|JPEG$|jpeg$|jpe$|jfif$|jfi$|jif$))"));
-    return pattern;
-}
-
-const QRegularExpression& movieIndexName()
-{
-    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(MIF$|mif$))"));
-    return pattern;
-}
-
-// The ".MOV" beside a ".MIF": the first of the four spellings that exists.
-std::optional<QString> companionMovie(const QString& indexPath)
-{
-    for (const char* index : {".MIF", ".mif"}) {
-        if (!indexPath.contains(QLatin1String(index)))
-            continue;
-        for (const char* movie : {".MOV", ".mov"}) {
-            const QString candidate = QString(indexPath).replace(QLatin1String(index), QLatin1String(movie));
-            if (QFileInfo::exists(candidate))
-                return candidate;
-        }
-    }
-    return std::nullopt;
 }
 
 // The serial that names the camera: the extended maker note's, or for a camera below maker-note
@@ -189,8 +162,8 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, const QVar
             m_operationCounter += before;
             continue;
         }
-        const bool still = stillName().match(name).hasMatch();
-        const bool movie = !still && movieIndexName().match(name).hasMatch();
+        const bool still = CameraFileNames::isStill(name);
+        const bool movie = !still && CameraFileNames::isMovieIndex(name);
         if ((still || movie) && transferEntry(path, movie, settings, isMove)) {
             ++m_operationCounter;
             reportProgress();
@@ -268,7 +241,7 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
             fail(FileSystem::copyFile(path, *target));
         }
     } else {
-        const auto companion = companionMovie(path);
+        const auto companion = CameraFileNames::companionMovie(path);
         if (!companion)
             return false;
         FileSystem::makePath(destination);

@@ -6,6 +6,8 @@
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
+#include "tests/support/FileSizeLimit.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -40,27 +42,7 @@ QByteArray picture(qsizetype size)
     return bytes;
 }
 
-// A write past the limit fails with EFBIG as on a full disk; root is not exempt from it.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, m_previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-};
+using testsupport::FileSizeLimit;
 
 class FileSystemTest : public ::testing::Test
 {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// How the camera names its files: stills end in one of the JPEG extensions, movie index files in
+// ".MIF", each case-sensitive and with at least one character before the dot; a movie index file
+// stands beside its ".MOV" of the same name.
+namespace CameraFileNames {
+
+bool isStill(const QString& name);
+bool isMovieIndex(const QString& name);
+// The movie of a movie index path: ".MIF" or ".mif" replaced by ".MOV" or ".mov", the first that
+// exists, in that order; nothing when none does.
+std::optional<QString> companionMovie(const QString& indexPath);
+
+} // namespace CameraFileNames
