@@ -9,16 +9,21 @@
 
 namespace {
 
+// "program[pid]", made once: a transfer writes a dozen lines per picture.
+const QString& programAndProcess()
+{
+    static const QString text = QStringLiteral("%1[%2]")
+                                    .arg(QCoreApplication::instance()
+                                             ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                             : QStringLiteral("trevasel"))
+                                    .arg(static_cast<qint64>(::getpid()));
+    return text;
+}
+
 void writeLine(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    const QString program = QCoreApplication::instance()
-                                ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
-                                : QStringLiteral("trevasel");
-    const QByteArray line = QStringLiteral("%1 %2[%3] %4\n")
-                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-                                     program)
-                                .arg(static_cast<qint64>(::getpid()))
-                                .arg(message)
+    const QByteArray line = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
+                             QLatin1Char(' ') + programAndProcess() + QLatin1Char(' ') + message + QLatin1Char('\n'))
                                 .toUtf8();
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
