@@ -22,8 +22,9 @@ public:
 
     // For a database in write-ahead-log mode (switched by another tool, or by an earlier build):
     // copies the log into the database file, syncs it and empties the log, so the file alone holds
-    // every row (for a backup copy). The store itself keeps SQLite's rollback journal, where every
-    // commit is already in the file and this does nothing. The transfer calls it once per batch.
+    // every row (for a backup copy). Outside a transfer batch's session (BaseDao::beginSession) the
+    // store keeps SQLite's rollback journal, where every commit is already in the file and this does
+    // nothing; a session checkpoints by itself when it ends.
     // False when there is no database at path, or when it stays busy beyond the busy time-out or
     // another connection kept the checkpoint from finishing.
     static bool checkpoint(const QString& path);
