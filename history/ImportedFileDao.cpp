@@ -87,6 +87,25 @@ std::vector<ImportedFileEntity> ImportedFileDao::findByLikeFileNameCameraId(cons
          {QStringLiteral("%/") + fileName, cameraId}});
 }
 
+std::vector<ImportedFileEntity> ImportedFileDao::findByLikeFileNameCameraIdAfter(const QString& fileName,
+                                                                                 const QString& cameraId,
+                                                                                 qint64 afterId) const
+{
+    return executeFindImportedFiles(
+        {kSelectColumns + QStringLiteral(" where id > ? and file_name like ? and camera_id = ? order by id;"),
+         {afterId, QStringLiteral("%/") + fileName, cameraId}});
+}
+
+std::optional<qint64> ImportedFileDao::newestId() const
+{
+    const auto newest = executeFindSingleColumn({QStringLiteral("select coalesce(max(id), 0) from imported_file;")});
+    if (!newest)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 id = newest->toLongLong(&ok);
+    return ok ? std::optional<qint64>(id) : std::nullopt;
+}
+
 bool ImportedFileDao::deleteBeforeDatetime(qint64 datetime) const
 {
     return executeUpdate({QStringLiteral("delete from imported_file where datetime <= ?;"), {datetime}});

@@ -9,7 +9,9 @@
 #include <dirent.h>
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <memory>
+#include <utility>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -32,6 +34,8 @@ public:
 
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    // Hands the open descriptor over to the caller.
+    int release() { return std::exchange(m_fd, -1); }
     // Closes now and reports the error, for a descriptor that was written to.
     int closeChecked()
     {
@@ -163,10 +167,12 @@ int copyContents(int in, int out, off_t size)
     return 0;
 }
 
-QString temporaryNameIn(const QString& folder, const QString& finalName)
+// A hidden name of its own in folder; name (the final or the source's) only helps a person tell
+// what a leftover from a power failure was.
+QString temporaryNameIn(const QString& folder, const QString& name)
 {
     return QStringLiteral("%1/.%2.%3.part")
-        .arg(folder, finalName)
+        .arg(folder, name)
         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
 
@@ -174,8 +180,48 @@ QString temporaryNameIn(const QString& folder, const QString& finalName)
 
 namespace FileSystem {
 
-Result copyFile(const QString& source, const QString& destination)
+StagedCopy::StagedCopy(StagedCopy&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_synced(std::move(other.m_synced)),
+      m_temporaryPath(std::move(other.m_temporaryPath)),
+      m_folder(std::move(other.m_folder)),
+      m_size(other.m_size)
 {
+}
+
+StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept
+{
+    if (this != &other) {
+        discard();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_synced = std::move(other.m_synced);
+        m_temporaryPath = std::move(other.m_temporaryPath);
+        m_folder = std::move(other.m_folder);
+        m_size = other.m_size;
+    }
+    return *this;
+}
+
+StagedCopy::~StagedCopy()
+{
+    discard();
+}
+
+void StagedCopy::discard()
+{
+    if (m_fd < 0)
+        return;
+    if (m_synced.valid())
+        m_synced.wait(); // the descriptor is the sync's until it returns
+    ::close(m_fd);
+    ::unlink(m_temporaryPath.constData());
+    m_fd = -1;
+}
+
+Result StagedCopy::stage(const QString& source, const QString& folder, const QString& destinationForMessages,
+                         StagedCopy& staged)
+{
+    staged.discard();
     const QString copyText = QStringLiteral("Cannot copy");
     FileDescriptor in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
@@ -186,39 +232,71 @@ Result copyFile(const QString& source, const QString& destination)
     if (!S_ISREG(sourceStat.st_mode))
         return failure(copyText, source, EINVAL);
 
-    const QByteArray target = native(destination);
-    struct stat existing;
-    if (::lstat(target.constData(), &existing) == 0)
-        return failure(copyText, destination, EEXIST);
-
-    const QString temporary = temporaryNameIn(folderOf(destination), QFileInfo(destination).fileName());
-    const QByteArray temporaryPath = native(temporary);
+    const QByteArray temporaryPath = native(temporaryNameIn(folder, QFileInfo(source).fileName()));
     FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                               sourceStat.st_mode & 0666));
     if (!out.valid())
-        return failure(copyText, destination, errno);
-
-    const auto abandon = [&](int error) {
+        return failure(copyText, destinationForMessages, errno);
+    if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size)) {
         ::unlink(temporaryPath.constData());
-        return failure(copyText, destination, error);
-    };
-    if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size))
-        return abandon(error);
+        return failure(copyText, destinationForMessages, error);
+    }
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(out.get(), times); // the date is a courtesy; the picture matters
-    if (::fdatasync(out.get()) != 0)
-        return abandon(errno);
-    struct stat written;
-    if (::fstat(out.get(), &written) != 0)
-        return abandon(errno);
-    if (written.st_size != sourceStat.st_size)
-        return abandon(EIO);
-    if (out.closeChecked() != 0)
-        return abandon(errno);
-    if (const int error = renameNoReplace(temporaryPath, target))
-        return abandon(error);
-    deferSync(folderOf(destination));
+    // The sync runs beside the caller, who meanwhile prepares the next picture; commit() waits for
+    // it. Most of a sync's time is the disk's, not this process's.
+    const int fd = out.release();
+    staged.m_synced = std::async(std::launch::async, [fd] { return ::fdatasync(fd) == 0 ? 0 : errno; });
+    staged.m_fd = fd;
+    staged.m_temporaryPath = temporaryPath;
+    staged.m_folder = QDir::cleanPath(folder);
+    staged.m_size = sourceStat.st_size;
     return Result::success();
+}
+
+Result StagedCopy::commit(const QString& destination)
+{
+    const QString copyText = QStringLiteral("Cannot copy");
+    if (m_fd < 0)
+        return failure(copyText, destination, EBADF);
+    const auto abandon = [&](int error) {
+        discard();
+        return failure(copyText, destination, error);
+    };
+    // The temporary file lies in the folder it was staged for; a rename to another folder could
+    // cross into another filesystem.
+    if (QDir::cleanPath(folderOf(destination)) != m_folder)
+        return abandon(EXDEV);
+    if (const int error = m_synced.get())
+        return abandon(error);
+    struct stat written;
+    if (::fstat(m_fd, &written) != 0)
+        return abandon(errno);
+    if (written.st_size != m_size)
+        return abandon(EIO);
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(m_temporaryPath.constData());
+        return failure(copyText, destination, error);
+    }
+    if (const int error = renameNoReplace(m_temporaryPath, native(destination))) {
+        ::unlink(m_temporaryPath.constData());
+        return failure(copyText, destination, error);
+    }
+    deferSync(m_folder);
+    return Result::success();
+}
+
+Result copyFile(const QString& source, const QString& destination)
+{
+    struct stat existing;
+    if (::lstat(native(destination).constData(), &existing) == 0)
+        return failure(QStringLiteral("Cannot copy"), destination, EEXIST);
+    StagedCopy staged;
+    if (Result result = StagedCopy::stage(source, folderOf(destination), destination, staged); !result)
+        return result;
+    return staged.commit(destination);
 }
 
 Result moveFile(const QString& source, const QString& destination)

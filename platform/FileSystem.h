@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
+
 // File operations of the transfer that must never lose a picture or leave half of one behind.
 //
 // A copy is written under a temporary name in the destination's folder, synced to disk, checked
@@ -28,6 +30,43 @@ struct Result
 // Copies the regular file source to destination, keeping its modification time. Fails when
 // destination exists.
 Result copyFile(const QString& source, const QString& destination);
+
+// A copy in two steps, so that one picture's data can travel to the disk while the next is being
+// prepared: stage() writes the copy under a temporary name in the folder and starts writing it out;
+// commit() waits until it is on disk, checks its size against the source's and gives it its final
+// name in that folder, replacing nothing. The final name may be decided between the two. A staged
+// copy that is never committed (dropped, discarded, or a failed commit) leaves no file behind.
+class StagedCopy
+{
+public:
+    StagedCopy() = default;
+    StagedCopy(StagedCopy&& other) noexcept;
+    StagedCopy& operator=(StagedCopy&& other) noexcept;
+    StagedCopy(const StagedCopy&) = delete;
+    StagedCopy& operator=(const StagedCopy&) = delete;
+    ~StagedCopy();
+
+    // Copies the regular file source into a new temporary file in folder (which must exist).
+    // destinationForMessages names the copy in a failure's text.
+    static Result stage(const QString& source, const QString& folder, const QString& destinationForMessages,
+                        StagedCopy& staged);
+    // Gives the staged copy the name destination, which must lie in the staged folder. Fails when
+    // destination exists; the temporary file is removed on every failure.
+    Result commit(const QString& destination);
+    // Removes the temporary file now.
+    void discard();
+
+    bool isStaged() const { return m_fd >= 0; }
+    // The staged folder, cleaned.
+    const QString& folder() const { return m_folder; }
+
+private:
+    int m_fd = -1;
+    std::future<int> m_synced; // 0 or the sync's errno value
+    QByteArray m_temporaryPath;
+    QString m_folder;
+    qint64 m_size = 0;
+};
 
 // Moves source to destination: a rename when both lie on one filesystem, otherwise a complete copy
 // (as copyFile) followed by the removal of source. Fails when destination exists.

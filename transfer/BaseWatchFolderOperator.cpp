@@ -148,51 +148,61 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, const QVar
     if (sourceFolder.contains(QLatin1String(".Trashes")))
         return;
 
-    for (const QString& name : entries) {
-        const QString path = sourceFolder + QLatin1Char('/') + name;
-        const QFileInfo info(path);
-        if (name.startsWith(QLatin1Char('.')))
-            continue;
-        if (info.isDir()) {
-            // A link to a folder could lead back up the tree and never end.
-            if (info.isSymLink())
+    try {
+        for (const QString& name : entries) {
+            const QString path = sourceFolder + QLatin1Char('/') + name;
+            const QFileInfo info(path);
+            if (name.startsWith(QLatin1Char('.')))
                 continue;
-            const qint64 before = m_operationCounter;
-            copyImage(path, settings, isMove);
-            m_operationCounter += before;
-            continue;
+            if (info.isDir()) {
+                // A link to a folder could lead back up the tree and never end.
+                if (info.isSymLink())
+                    continue;
+                finishStaged(settings);
+                const qint64 before = m_operationCounter;
+                copyImage(path, settings, isMove);
+                m_operationCounter += before;
+                continue;
+            }
+            const bool still = CameraFileNames::isStill(name);
+            const bool movie = !still && CameraFileNames::isMovieIndex(name);
+            if (still || movie)
+                transferEntry(path, movie, settings, isMove);
         }
-        const bool still = CameraFileNames::isStill(name);
-        const bool movie = !still && CameraFileNames::isMovieIndex(name);
-        if ((still || movie) && transferEntry(path, movie, settings, isMove)) {
-            ++m_operationCounter;
-            reportProgress();
-        }
+        finishStaged(settings);
+    } catch (...) {
+        // Whatever ends the batch came after the staged stills were copied: they are put in place
+        // and recorded first, as they would have been one by one. Should one of them fail, its
+        // failure is the earlier one and is the one reported.
+        finishStaged(settings);
+        throw;
     }
 }
 
-bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove)
+std::optional<BaseWatchFolderOperator::Entry> BaseWatchFolderOperator::examine(const QString& path, bool movie,
+                                                                               const QVariantMap& settings)
 {
-    const auto record = m_reader.getExifData(path);
+    auto record = m_reader.getExifData(path);
     if (!record || !checkValidImageData(*record))
-        return false;
+        return std::nullopt;
 
-    const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
     if (setting(settings, SettingsKey::dontSendPatientInformationImage) &&
         record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
-        if (deleteOriginal)
+        if (setting(settings, SettingsKey::deleteOriginalImage)) {
+            finishStaged(settings); // every change to the source keeps its place in the order
             FileSystem::removeFile(path);
-        return false;
+        }
+        return std::nullopt;
     }
 
     QString folder = getPatientFolder(*record, settings);
     if (folder.contains(noInformationFolder))
-        return false;
+        return std::nullopt;
     if (setting(settings, SettingsKey::saveDaySubfolder)) {
         const auto day = getDaySubfolderName(*record, folderDateFormat());
         if (!day) {
             Logger::debug(QStringLiteral("no shooting date to file by day: %1").arg(path));
-            return false;
+            return std::nullopt;
         }
         folder += QLatin1Char('/') + *day;
     }
@@ -212,76 +222,177 @@ bool BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
         throw CopyFailedException(QStringLiteral("The movie destination folder is not set."));
     if (!isInside(destination, destinationRoot))
         throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
+    return Entry{path, movie, std::move(*record), folder, root, destination};
+}
 
+BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entry& entry, const QVariantMap& settings,
+                                                                      bool quiet, const Choice* earlier)
+{
     const auto reader = [](const QString& existing) { return ExifOperator().getExifData(existing); };
-    const QString extension = QFileInfo(path).suffix();
-    const bool secondGeneration = generationOf(*record) >= 4;
-    const auto target = secondGeneration ? getValidNewImageFileName2(destination, extension, *record, reader)
-                                         : getValidNewImageFileName(destination, extension, *record, reader);
-    if (!target)
-        return false;
-    const QString targetName = QFileInfo(*target).fileName();
+    const QString extension = QFileInfo(entry.path).suffix();
+    const bool secondGeneration = generationOf(entry.record) >= 4;
+    Choice choice;
+    choice.target = secondGeneration ? getValidNewImageFileName2(entry.destination, extension, entry.record, reader)
+                                     : getValidNewImageFileName(entry.destination, extension, entry.record, reader);
+    if (!choice.target || !setting(settings, SettingsKey::activateAvoidMultipleImportCheck))
+        return choice;
 
-    const bool history = setting(settings, SettingsKey::activateAvoidMultipleImportCheck);
-    if (history &&
-        !importHistory().findByLikeFileNameCameraId(targetName, historySerial(*record).value_or(QString())).empty()) {
-        logoutExifInformation(*record, path, QString());
-        Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。").arg(*target));
-        return false;
+    const QString targetName = QFileInfo(*choice.target).fileName();
+    const QString camera = historySerial(entry.record).value_or(QString());
+    ImportedFileDao& history = importHistory();
+    choice.historySeenUpTo = history.newestId();
+    // The earlier look found nothing under this name; only rows added since then can change that.
+    const bool sameName = earlier && earlier->historySeenUpTo && earlier->target == choice.target;
+    const bool imported = sameName ? !history.findByLikeFileNameCameraIdAfter(targetName, camera, *earlier->historySeenUpTo).empty()
+                                   : !history.findByLikeFileNameCameraId(targetName, camera).empty();
+    if (imported) {
+        if (!quiet) {
+            logoutExifInformation(entry.record, entry.path, QString());
+            Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。").arg(*choice.target));
+        }
+        choice.target.reset();
+    }
+    return choice;
+}
+
+FileSystem::StagedCopy BaseWatchFolderOperator::stage(const Entry& entry, const QString& targetForMessages,
+                                                     const QVariantMap& settings)
+{
+    FileSystem::makePath(entry.destination);
+    FileSystem::StagedCopy copy;
+    const FileSystem::Result staged = FileSystem::StagedCopy::stage(entry.path, entry.destination, targetForMessages, copy);
+    if (!staged) {
+        finishStaged(settings);
+        throw CopyFailedException(staged.error);
+    }
+    return copy;
+}
+
+void BaseWatchFolderOperator::finishOldest(const QVariantMap& settings)
+{
+    StagedStill oldest = std::move(m_staged.front());
+    m_staged.pop_front();
+    try {
+        fail(oldest.copy.commit(*oldest.choice.target));
+        recordTransfer(oldest.entry, *oldest.choice.target, settings);
+        decideOldest(settings);
+    } catch (...) {
+        // The batch ends here: the stills copied after this one are dropped with their copies.
+        m_staged.clear();
+        throw;
+    }
+}
+
+void BaseWatchFolderOperator::decideOldest(const QVariantMap& settings)
+{
+    while (!m_staged.empty() && !m_staged.front().decided) {
+        StagedStill& next = m_staged.front();
+        // Every still before it is in place and recorded: it is named now exactly as if it were
+        // the next picture copied one after the other.
+        Choice choice = chooseTarget(next.entry, settings, false, &next.choice);
+        if (choice.target) {
+            next.choice = std::move(choice);
+            next.decided = true;
+            return;
+        }
+        m_staged.pop_front(); // its copy removes itself
+    }
+}
+
+void BaseWatchFolderOperator::finishStaged(const QVariantMap& settings)
+{
+    while (!m_staged.empty())
+        finishOldest(settings);
+}
+
+void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove)
+{
+    auto entry = examine(path, movie, settings);
+    if (!entry)
+        return;
+
+    if (movie || isMove) {
+        finishStaged(settings);
+        const Choice choice = chooseTarget(*entry, settings, false);
+        if (choice.target)
+            place(*entry, *choice.target, settings, isMove);
+        return;
     }
 
-    bool sourceGone = false;
-    if (!movie) {
-        FileSystem::makePath(root + QLatin1Char('/') + folder);
+    // A copied still. While earlier stills' data is still reaching the disk, it is copied ahead,
+    // unless a first look already finds it present or imported: putting the earlier stills in
+    // place and recording them can only add reasons to skip it. It is named for good once they are.
+    if (!m_staged.empty()) {
+        Choice early = chooseTarget(*entry, settings, true);
+        if (early.target) {
+            FileSystem::StagedCopy copy = stage(*entry, *early.target, settings);
+            m_staged.push_back(StagedStill{std::move(*entry), std::move(early), false, std::move(copy)});
+            while (m_staged.size() > kStillsInFlight)
+                finishOldest(settings);
+            return;
+        }
+        finishStaged(settings);
+    }
+    Choice choice = chooseTarget(*entry, settings, false);
+    if (!choice.target)
+        return;
+    FileSystem::StagedCopy copy = stage(*entry, *choice.target, settings);
+    m_staged.push_back(StagedStill{std::move(*entry), std::move(choice), true, std::move(copy)});
+}
+
+void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, const QVariantMap& settings, bool isMove)
+{
+    const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
+    if (!entry.movie) {
+        FileSystem::makePath(entry.destination);
         // A move within one filesystem is a rename: the same outcome as copy-then-delete.
-        if (isMove) {
-            fail(FileSystem::moveFile(path, *target));
-            sourceGone = true;
-        } else {
-            fail(FileSystem::copyFile(path, *target));
-        }
+        fail(isMove ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
+        recordTransfer(entry, target, settings);
+        return;
+    }
+    const auto companion = CameraFileNames::companionMovie(entry.path);
+    if (!companion)
+        return;
+    FileSystem::makePath(entry.destination);
+    // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
+    // changes, so a patient folder that happens to hold ".MIF" stays as it is.
+    QString movieName = QFileInfo(target).fileName();
+    movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
+    const QString movieTarget = QFileInfo(target).path() + QLatin1Char('/') + movieName;
+    // The first failure ends the entry: nothing after it deletes a source whose pair is not safe.
+    fail(deleteOriginal ? FileSystem::moveFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
+    if (setting(settings, SettingsKey::dontSendMif)) {
+        if (deleteOriginal)
+            fail(FileSystem::removeFile(entry.path));
     } else {
-        const auto companion = CameraFileNames::companionMovie(path);
-        if (!companion)
-            return false;
-        FileSystem::makePath(destination);
-        // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
-        // changes, so a patient folder that happens to hold ".MIF" stays as it is.
-        QString movieName = targetName;
-        movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
-        const QString movieTarget = QFileInfo(*target).path() + QLatin1Char('/') + movieName;
-        // The first failure ends the entry: nothing after it deletes a source whose pair is not safe.
-        fail(deleteOriginal ? FileSystem::moveFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
-        if (setting(settings, SettingsKey::dontSendMif)) {
-            if (deleteOriginal)
-                fail(FileSystem::removeFile(path));
-        } else {
-            fail(deleteOriginal ? FileSystem::moveFile(path, *target) : FileSystem::copyFile(path, *target));
-        }
+        fail(deleteOriginal ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
     }
+    recordTransfer(entry, target, settings);
+}
 
+void BaseWatchFolderOperator::recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings)
+{
     if (setting(settings, SettingsKey::exportXml))
-        writeDelivery(*record, root, folder);
+        writeDelivery(entry.record, entry.root, entry.folder);
 
-    if (!movie && isMove && !sourceGone)
-        fail(FileSystem::removeFile(path));
+    logoutExifInformation(entry.record, entry.path, target);
+    Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(entry.path));
+    Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(target));
 
-    logoutExifInformation(*record, path, *target);
-    Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(path));
-    Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(*target));
-
-    if (history) {
-        ImportedFileEntity entity;
-        entity.fileName = folder + QLatin1Char('/') + targetName;
-        entity.cameraId = historySerial(*record);
-        entity.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
-        entity.originalFileName = path;
-        entity.transferredFolder = destination;
-        importHistory().insert(entity);
+    if (setting(settings, SettingsKey::activateAvoidMultipleImportCheck)) {
+        const QString targetName = QFileInfo(target).fileName();
+        ImportedFileEntity row;
+        row.fileName = entry.folder + QLatin1Char('/') + targetName;
+        row.cameraId = historySerial(entry.record);
+        row.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
+        row.originalFileName = entry.path;
+        row.transferredFolder = entry.destination;
+        importHistory().insert(row);
         Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
-                         .arg(targetName, nullToBlank(record->dateTimeOriginal)));
+                         .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
     }
-    return true;
+    ++m_operationCounter;
+    reportProgress();
 }
 
 qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const

@@ -2,13 +2,16 @@
 
 #include "metadata/ExifEntity.h"
 #include "metadata/ExifOperator.h"
+#include "platform/FileSystem.h"
 #include "transfer/NamingRules.h"
 #include "transfer/TransferJob.h"
 
 #include <QString>
 #include <QVariantMap>
 
+#include <deque>
 #include <memory>
+#include <optional>
 
 class ImportedFileDao;
 
@@ -19,6 +22,11 @@ class ImportedFileDao;
 //
 // Every copy is complete and on disk before its source is deleted; a copy that fails leaves no file
 // under the final name and ends the batch with CopyFailedException.
+//
+// In copy mode a still's data is written while the previous still's data is still on its way to
+// the disk. Its name is only decided after the previous still is in place and recorded, exactly as
+// if the two were copied one after the other; a copy made ahead that turns out to be skipped is
+// removed.
 class BaseWatchFolderOperator : public TransferJob, public NamingRules
 {
 public:
@@ -41,9 +49,55 @@ public:
     static QString transferringFilePath();
 
 private:
+    // What is known of a still or movie index before it is named.
+    struct Entry
+    {
+        QString path;
+        bool movie = false;
+        ExifEntity record;
+        QString folder;      // below the destination root: patient, day and serial folders
+        QString root;        // the pictures' root, which also holds "deliver"
+        QString destination; // the folder the file goes to (under the movie root for a movie)
+    };
+    // The name an entry takes in its destination folder, or none when it is skipped.
+    struct Choice
+    {
+        std::optional<QString> target;
+        std::optional<qint64> historySeenUpTo; // newest history row when the history was asked
+    };
+    // A still whose copy is written and on its way to the disk. It is named (decided) once every
+    // still before it is in place.
+    struct StagedStill
+    {
+        Entry entry;
+        Choice choice; // the first look's until decided, then the final one
+        bool decided = false;
+        FileSystem::StagedCopy copy;
+    };
+    // How many copied stills may wait for their data to reach the disk while the next is copied.
+    static constexpr std::size_t kStillsInFlight = 2;
+
     void copyFolder(const QString& sourceFolder, const QVariantMap& settings, bool isMove);
-    // Transfers one still or movie index; false when the entry is skipped.
-    bool transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove);
+    // Transfers one still or movie index, or skips it.
+    void transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove);
+    // Reads the picture and works out its folders; none when it is skipped.
+    std::optional<Entry> examine(const QString& path, bool movie, const QVariantMap& settings);
+    // Names the entry and asks the history. A quiet choice logs nothing. With an earlier choice of
+    // the same name, only history rows newer than that choice's are looked at.
+    Choice chooseTarget(const Entry& entry, const QVariantMap& settings, bool quiet, const Choice* earlier = nullptr);
+    // Copies a still to a temporary file in its destination folder; on failure the stills before it
+    // are put in place first and then the batch ends.
+    FileSystem::StagedCopy stage(const Entry& entry, const QString& targetForMessages, const QVariantMap& settings);
+    // Puts the oldest staged still in place, records it and names the next one.
+    void finishOldest(const QVariantMap& settings);
+    // Names the oldest staged stills until one is taken; skipped ones are dropped with their copies.
+    void decideOldest(const QVariantMap& settings);
+    // Puts every staged still in place, in order.
+    void finishStaged(const QVariantMap& settings);
+    // Moves a still, or copies or moves a movie pair, in one go.
+    void place(const Entry& entry, const QString& target, const QVariantMap& settings, bool isMove);
+    // The description, the log, the history row and the count of a picture now in place.
+    void recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings);
 
     // The import history, one connection for the whole batch (see BaseDao::beginSession).
     ImportedFileDao& importHistory();
@@ -51,4 +105,5 @@ private:
     QString m_databaseFilePath;
     ExifOperator m_reader;
     std::unique_ptr<ImportedFileDao> m_history;
+    std::deque<StagedStill> m_staged; // oldest first
 };

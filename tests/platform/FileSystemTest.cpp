@@ -129,3 +129,40 @@ TEST_F(FileSystemTest, MoveToAnotherFilesystemCopiesThenRemovesTheSource)
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("a.JPG"))));
     EXPECT_EQ(contentOf(target), picture(100000));
 }
+
+TEST_F(FileSystemTest, AStagedCopyGetsItsNameOnlyOnCommitAndLeavesNothingBehindOtherwise)
+{
+    put(path(QStringLiteral("a.JPG")), picture(1024 * 1024 + 3));
+    ASSERT_TRUE(FileSystem::makePath(path(QStringLiteral("out"))));
+    ASSERT_TRUE(FileSystem::makePath(path(QStringLiteral("elsewhere"))));
+    const QString out = path(QStringLiteral("out"));
+    const QString source = path(QStringLiteral("a.JPG"));
+
+    FileSystem::StagedCopy staged;
+    ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/b.JPG"), staged).ok);
+    const QStringList whileStaged = namesIn(out);
+    ASSERT_EQ(whileStaged.size(), 1);
+    EXPECT_TRUE(whileStaged.first().startsWith(u'.')) << "hidden until committed: " << qPrintable(whileStaged.first());
+    ASSERT_TRUE(staged.commit(out + QStringLiteral("/b.JPG")).ok);
+    EXPECT_EQ(namesIn(out), QStringList{QStringLiteral("b.JPG")});
+    EXPECT_EQ(contentOf(out + QStringLiteral("/b.JPG")), picture(1024 * 1024 + 3));
+
+    {
+        FileSystem::StagedCopy dropped;
+        ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/c.JPG"), dropped).ok);
+    }
+    EXPECT_EQ(namesIn(out), QStringList{QStringLiteral("b.JPG")}) << "a copy never committed is removed";
+
+    put(out + QStringLiteral("/taken.JPG"), "picture already there");
+    FileSystem::StagedCopy onto;
+    ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/taken.JPG"), onto).ok);
+    EXPECT_FALSE(onto.commit(out + QStringLiteral("/taken.JPG")).ok);
+    EXPECT_EQ(contentOf(out + QStringLiteral("/taken.JPG")), QByteArray("picture already there"));
+
+    FileSystem::StagedCopy moved;
+    ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/d.JPG"), moved).ok);
+    EXPECT_FALSE(moved.commit(path(QStringLiteral("elsewhere/d.JPG"))).ok) << "only into the folder it was staged in";
+    EXPECT_FALSE(moved.commit(out + QStringLiteral("/d.JPG")).ok) << "a failed commit has given up its copy";
+    EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken.JPG")}));
+    EXPECT_TRUE(namesIn(path(QStringLiteral("elsewhere"))).isEmpty());
+}

@@ -6,6 +6,7 @@
 #include "transfer/CopyFailedException.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QStorageInfo>
 #include <QXmlStreamReader>
 
@@ -202,6 +203,50 @@ TEST_F(FullTransfer, TheSameShotFindsItselfWhileAnotherShotOfTheSameSecondIsNumb
     EXPECT_EQ(filesBelow(m_destination),
               QStringList({satoFolder + QStringLiteral("/2024-05-14 103201_Std-C1(2).JPG"),
                            satoFolder + u'/' + k44Name(1)}));
+}
+
+// Stills are copied ahead while earlier ones are still being synced, yet each is named only after
+// the one before it is in place: a burst of one second is numbered without a gap or a clash, and a
+// shot saved twice on the card arrives once.
+TEST_F(FullTransfer, ABurstOfOneSecondIsNumberedInOrderAndAShotSavedTwiceArrivesOnce)
+{
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    QSet<QByteArray> shots;
+    for (int i = 0; i < 5; ++i) {
+        CameraImage shot = shotAt(1);
+        shot.brightness = static_cast<quint8>(i + 1);
+        put(QStringLiteral("burst%1.JPG").arg(i), shot);
+        shots.insert(contentOf(source(QStringLiteral("burst%1.JPG").arg(i))));
+    }
+    ASSERT_TRUE(QFile::copy(source(QStringLiteral("burst2.JPG")), source(QStringLiteral("again.JPG"))));
+    ASSERT_TRUE(QFile::copy(source(QStringLiteral("burst4.JPG")), source(QStringLiteral("once-more.JPG"))));
+
+    EXPECT_EQ(run(), 5);
+    QStringList expected{satoFolder + u'/' + k44Name(1)};
+    for (int index = 2; index <= 5; ++index)
+        expected << satoFolder + QStringLiteral("/2024-05-14 103201_Std-C1(%1).JPG").arg(index);
+    expected.sort();
+    EXPECT_EQ(filesBelow(m_destination), expected) << "every still once, and no copy left under a hidden name";
+    QSet<QByteArray> arrived;
+    for (const QString& file : expected)
+        arrived.insert(contentOf(destination(file)));
+    EXPECT_EQ(arrived, shots);
+    EXPECT_EQ(historyRows().size(), 5u);
+}
+
+// The history check of a still copied ahead also sees the rows of the stills put in place just
+// before it: the name looked up is the same and the camera is the same, so it counts as imported.
+TEST_F(FullTransfer, AStillCopiedAheadIsRefusedByAHistoryRowWrittenJustBeforeIt)
+{
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    put(QStringLiteral("a.JPG"), shotAt(1));
+    CameraImage otherPatient = shotAt(1);
+    otherPatient.patientID = QStringLiteral("0000067890");
+    put(QStringLiteral("b.JPG"), otherPatient);
+
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(filesBelow(m_destination).size(), 1) << qPrintable(filesBelow(m_destination).join(u','));
+    EXPECT_EQ(historyRows().size(), 1u);
 }
 
 TEST_F(FullTransfer, HistoryRecordsEachImportAndRefusesItAgainAfterTheCopyIsGone)
