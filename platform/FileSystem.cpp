@@ -336,15 +336,21 @@ bool makePath(const QString& folder)
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
 }
 
-QStringList entryNames(const QString& folder)
+QStringList entryNames(const QString& folder, const QString& prefix)
 {
     QStringList names;
     DIR* directory = ::opendir(native(folder).constData());
     if (!directory)
         return names;
+    // Compared as the filesystem's bytes, so the many names that do not match are never decoded.
+    // The encoding keeps a character's bytes whole, so a name begins with the prefix's bytes exactly
+    // when its text begins with the prefix.
+    const QByteArray wanted = native(prefix);
     while (const dirent* entry = ::readdir(directory)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        if (!wanted.isEmpty() && std::strncmp(name, wanted.constData(), static_cast<size_t>(wanted.size())) != 0)
             continue;
         names << QFile::decodeName(name);
     }

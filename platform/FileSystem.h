@@ -78,10 +78,11 @@ Result removeFile(const QString& path);
 // Creates the folder and any missing parents; true when it exists afterwards.
 bool makePath(const QString& folder);
 
-// The names in the folder, hidden ones included, without "." and "..", in the order the filesystem
-// keeps them; empty when the folder cannot be read. Reads names only, no file details, so a folder
-// of ten thousand pictures lists in well under a millisecond.
-QStringList entryNames(const QString& folder);
+// The names in the folder that begin with prefix (all of them for an empty prefix), hidden ones
+// included, without "." and "..", in the order the filesystem keeps them; empty when the folder
+// cannot be read. Reads names only, no file details, and decodes only the names that match, so a
+// folder of ten thousand pictures lists in well under a millisecond.
+QStringList entryNames(const QString& folder, const QString& prefix = QString());
 
 // Writes bytes as the whole new content of path (replacing it), under a temporary name first, so
 // the path never holds part of them; its durability is deferred to syncDeferred().

@@ -240,7 +240,8 @@ BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entr
     const QString targetName = QFileInfo(*choice.target).fileName();
     const QString camera = historySerial(entry.record).value_or(QString());
     ImportedFileDao& history = importHistory();
-    choice.historySeenUpTo = history.newestId();
+    if (quiet) // a first look, which the final one may build on
+        choice.historySeenUpTo = history.newestId();
     // The earlier look found nothing under this name; only rows added since then can change that.
     const bool sameName = earlier && earlier->historySeenUpTo && earlier->target == choice.target;
     const bool imported = sameName ? !history.findByLikeFileNameCameraIdAfter(targetName, camera, *earlier->historySeenUpTo).empty()

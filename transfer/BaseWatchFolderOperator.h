@@ -82,8 +82,9 @@ private:
     void transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove);
     // Reads the picture and works out its folders; none when it is skipped.
     std::optional<Entry> examine(const QString& path, bool movie, const QVariantMap& settings);
-    // Names the entry and asks the history. A quiet choice logs nothing. With an earlier choice of
-    // the same name, only history rows newer than that choice's are looked at.
+    // Names the entry and asks the history. A quiet choice is a first look: it logs nothing and
+    // notes the newest history row. With such an earlier choice of the same name, only history rows
+    // newer than that one are looked at.
     Choice chooseTarget(const Entry& entry, const QVariantMap& settings, bool quiet, const Choice* earlier = nullptr);
     // Copies a still to a temporary file in its destination folder; on failure the stills before it
     // are put in place first and then the batch ends.

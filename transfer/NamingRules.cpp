@@ -56,7 +56,7 @@ std::optional<QString> validName(const QString& folder, const QString& extension
     const QString stem = base.chopped(dottedExtension.size());
 
     // Every name that begins with the stem may be the same shot or carry a counter.
-    const QStringList entries = FileSystem::entryNames(folder);
+    const QStringList entries = FileSystem::entryNames(folder, stem);
     QStringList candidates;
     bool exact = false;
     int highest = 0;

@@ -166,3 +166,17 @@ TEST_F(FileSystemTest, AStagedCopyGetsItsNameOnlyOnCommitAndLeavesNothingBehindO
     EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken.JPG")}));
     EXPECT_TRUE(namesIn(path(QStringLiteral("elsewhere"))).isEmpty());
 }
+
+TEST_F(FileSystemTest, EntryNamesKeepOnlyThoseBeginningWithThePrefix)
+{
+    for (const QString& name : {QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("2024-05-14 103201_Std(2).JPG"),
+                                QStringLiteral("2024-05-14 103202_Std.JPG"), QStringLiteral(".2024-05-14 103201.part"),
+                                QStringLiteral("患者 2024.JPG"), QStringLiteral("患者 2023.JPG")})
+        put(path(name), "x");
+    QStringList some = FileSystem::entryNames(m_dir.path(), QStringLiteral("2024-05-14 103201"));
+    some.sort();
+    EXPECT_EQ(some, QStringList({QStringLiteral("2024-05-14 103201_Std(2).JPG"), QStringLiteral("2024-05-14 103201_Std.JPG")}));
+    EXPECT_EQ(FileSystem::entryNames(m_dir.path(), QStringLiteral("患者 2024")), QStringList{QStringLiteral("患者 2024.JPG")});
+    EXPECT_EQ(FileSystem::entryNames(m_dir.path()).size(), 6) << "hidden names too, without . and ..";
+    EXPECT_TRUE(FileSystem::entryNames(path(QStringLiteral("missing"))).isEmpty());
+}
