@@ -1,10 +1,11 @@
 #include "platform/Logger.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -20,11 +21,30 @@ const QString& programAndProcess()
     return text;
 }
 
+// "yyyy-MM-dd HH:mm:ss.zzz" in local time. The text up to the second is made once per second and
+// thread: a transfer writes a dozen lines per picture, and a full date conversion per line (with its
+// look at the time-zone file) cost more than the write itself.
+QByteArray timestamp()
+{
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    thread_local time_t second = -1;
+    thread_local char upToSecond[32] = {};
+    if (now.tv_sec != second) {
+        struct tm local;
+        ::localtime_r(&now.tv_sec, &local);
+        if (std::strftime(upToSecond, sizeof upToSecond, "%Y-%m-%d %H:%M:%S", &local) == 0)
+            upToSecond[0] = '\0';
+        second = now.tv_sec;
+    }
+    char text[48];
+    const int length = std::snprintf(text, sizeof text, "%s.%03ld", upToSecond, now.tv_nsec / 1000000L);
+    return QByteArray(text, std::clamp(length, 0, static_cast<int>(sizeof text) - 1));
+}
+
 void writeLine(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    const QByteArray line = (QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
-                             QLatin1Char(' ') + programAndProcess() + QLatin1Char(' ') + message + QLatin1Char('\n'))
-                                .toUtf8();
+    const QByteArray line = timestamp() + ' ' + (programAndProcess() + QLatin1Char(' ') + message).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
 }
