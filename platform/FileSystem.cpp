@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <future>
+#include <system_error>
 #include <memory>
 #include <utility>
 #include <fcntl.h>
@@ -243,14 +244,21 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
     }
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(out.get(), times); // the date is a courtesy; the picture matters
-    // The sync runs beside the caller, who meanwhile prepares the next picture; commit() waits for
-    // it. Most of a sync's time is the disk's, not this process's.
     const int fd = out.release();
-    staged.m_synced = std::async(std::launch::async, [fd] { return ::fdatasync(fd) == 0 ? 0 : errno; });
     staged.m_fd = fd;
     staged.m_temporaryPath = temporaryPath;
     staged.m_folder = QDir::cleanPath(folder);
     staged.m_size = sourceStat.st_size;
+    const auto sync = [fd] { return ::fdatasync(fd) == 0 ? 0 : errno; };
+    // The sync runs beside the caller, who meanwhile prepares the next picture; commit() waits for
+    // it. Most of a sync's time is the disk's, not this process's.
+    try {
+        staged.m_synced = std::async(std::launch::async, sync);
+    } catch (const std::system_error&) {
+        std::promise<int> synced; // no thread to spare: the sync is done here
+        synced.set_value(sync());
+        staged.m_synced = synced.get_future();
+    }
     return Result::success();
 }
 
