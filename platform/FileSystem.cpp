@@ -168,6 +168,18 @@ int copyContents(int in, int out, off_t size)
     return 0;
 }
 
+// ".NAME.<16 hex digits>.part", as temporaryNameIn() makes them.
+bool isTemporaryName(const char* name)
+{
+    const size_t length = std::strlen(name);
+    constexpr size_t tail = 1 + 16 + 5; // ".<hex>.part"
+    if (name[0] != '.' || length < 1 + 1 + tail || std::strcmp(name + length - 5, ".part") != 0 ||
+        name[length - tail] != '.')
+        return false;
+    return std::all_of(name + length - tail + 1, name + length - 5,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
 // A hidden name of its own in folder; name (the final or the source's) only helps a person tell
 // what a leftover from a power failure was.
 QString temporaryNameIn(const QString& folder, const QString& name)
@@ -382,6 +394,31 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes)
     }
     deferSync(folderOf(path));
     return Result::success();
+}
+
+int removeAbandonedTemporaryFiles(const QString& folder, qint64 olderThanSeconds)
+{
+    const QByteArray path = native(folder);
+    DIR* directory = ::opendir(path.constData());
+    if (!directory)
+        return 0;
+    const int folderFd = ::dirfd(directory);
+    const time_t now = ::time(nullptr);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (!isTemporaryName(entry->d_name))
+            continue;
+        struct stat info;
+        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            now - info.st_ctime < olderThanSeconds)
+            continue;
+        if (::unlinkat(folderFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(directory);
+    if (removed > 0)
+        deferSync(folder);
+    return removed;
 }
 
 void syncDeferred()

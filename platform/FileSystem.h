@@ -91,4 +91,10 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes);
 // Flushes every filesystem touched since the last call to disk.
 void syncDeferred();
 
+// Removes the temporary files that copies and writes left in folder when the power failed or the
+// program died before they got their final names: the hidden ".NAME.<16 hex digits>.part" files
+// whose status last changed more than olderThanSeconds ago (a copy still being written by another
+// running import is younger). Gives how many it removed.
+int removeAbandonedTemporaryFiles(const QString& folder, qint64 olderThanSeconds);
+
 } // namespace FileSystem

@@ -124,6 +124,7 @@ void BaseWatchFolderOperator::finishBatch()
 {
     // Every row of the batch becomes durable here, with the folder entries and descriptions.
     m_history.reset();
+    m_tidiedFolders.clear();
     TransferJob::finishBatch();
 }
 
@@ -256,10 +257,22 @@ BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entr
     return choice;
 }
 
+void BaseWatchFolderOperator::tidyOnce(const QString& folder)
+{
+    // A copy that another import is writing right now is far younger than an hour.
+    constexpr qint64 abandonedAfterSeconds = 3600;
+    if (m_tidiedFolders.contains(folder))
+        return;
+    m_tidiedFolders.insert(folder);
+    if (const int removed = FileSystem::removeAbandonedTemporaryFiles(folder, abandonedAfterSeconds))
+        Logger::debug(QStringLiteral("removed %1 unfinished copies left in %2").arg(removed).arg(folder));
+}
+
 FileSystem::StagedCopy BaseWatchFolderOperator::stage(const Entry& entry, const QString& targetForMessages,
                                                      const QVariantMap& settings)
 {
     FileSystem::makePath(entry.destination);
+    tidyOnce(entry.destination);
     FileSystem::StagedCopy copy;
     const FileSystem::Result staged = FileSystem::StagedCopy::stage(entry.path, entry.destination, targetForMessages, copy);
     if (!staged) {
@@ -346,6 +359,7 @@ void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, c
     const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
     if (!entry.movie) {
         FileSystem::makePath(entry.destination);
+        tidyOnce(entry.destination);
         // A move within one filesystem is a rename: the same outcome as copy-then-delete.
         fail(isMove ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
         recordTransfer(entry, target, settings);
@@ -355,6 +369,7 @@ void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, c
     if (!companion)
         return;
     FileSystem::makePath(entry.destination);
+    tidyOnce(entry.destination);
     // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
     // changes, so a patient folder that happens to hold ".MIF" stays as it is.
     QString movieName = QFileInfo(target).fileName();

@@ -6,6 +6,7 @@
 #include "transfer/NamingRules.h"
 #include "transfer/TransferJob.h"
 
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 
@@ -100,6 +101,9 @@ private:
     // The description, the log, the history row and the count of a picture now in place.
     void recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings);
 
+    // Once per batch and destination folder: removes what a copy cut off by a power failure left.
+    void tidyOnce(const QString& folder);
+
     // The import history, one connection for the whole batch (see BaseDao::beginSession).
     ImportedFileDao& importHistory();
 
@@ -107,4 +111,5 @@ private:
     ExifOperator m_reader;
     std::unique_ptr<ImportedFileDao> m_history;
     std::deque<StagedStill> m_staged; // oldest first
+    QSet<QString> m_tidiedFolders;
 };

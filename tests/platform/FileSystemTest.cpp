@@ -180,3 +180,24 @@ TEST_F(FileSystemTest, EntryNamesKeepOnlyThoseBeginningWithThePrefix)
     EXPECT_EQ(FileSystem::entryNames(m_dir.path()).size(), 6) << "hidden names too, without . and ..";
     EXPECT_TRUE(FileSystem::entryNames(path(QStringLiteral("missing"))).isEmpty());
 }
+
+TEST_F(FileSystemTest, OnlyOwnTemporaryFilesOldEnoughAreRemovedAsAbandoned)
+{
+    const QStringList ours{QStringLiteral(".a.JPG.0123456789abcdef.part"), QStringLiteral(".0000012345.BIX.fedcba9876543210.part")};
+    const QStringList others{QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("a.JPG.0123456789abcdef.part"),
+                             QStringLiteral(".a.JPG.0123456789ABCDEF.part"), QStringLiteral(".a.JPG.0123456789abcde.part"),
+                             QStringLiteral(".0123456789abcdef.part"), QStringLiteral(".notes.part")};
+    for (const QString& name : ours + others)
+        put(path(name), "x");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral(".b.JPG.0123456789abcdef.part")));
+
+    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path(), 3600), 0) << "a copy being written now is young";
+    EXPECT_EQ(namesIn(m_dir.path()).size(), ours.size() + others.size() + 1);
+
+    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path(), 0), 2);
+    QStringList left = others;
+    left << QStringLiteral(".b.JPG.0123456789abcdef.part");
+    left.sort();
+    EXPECT_EQ(namesIn(m_dir.path()), left);
+    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(path(QStringLiteral("missing")), 0), 0);
+}
