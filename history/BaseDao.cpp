@@ -104,6 +104,8 @@ bool BaseDao::beginSession()
     // A database another connection holds keeps its rollback journal; the session still saves the
     // opening and closing of a connection per statement.
     database->executeStatements(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"));
+    // The batch runs the same few statements for every picture.
+    database->setShouldCacheStatements(true);
     m_session = std::move(database);
     return true;
 }

@@ -120,6 +120,7 @@ bool FMDatabase::close()
 {
     while (!m_openResultSets.empty())
         (*m_openResultSets.begin())->close(); // each one leaves the set
+    m_cachedStatements.clear();
     // Every statement of this handle is owned by a result set or by the operation that made it, so
     // none is left on the connection and it closes at once.
     m_connection.reset();
@@ -144,9 +145,9 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const 
         return nullptr;
     }
     StatementHandle statement;
-    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr)) return nullptr;
+    if (!obtainStatement(utf8, statement)) return nullptr;
     if (!bindParameters(statement.get(), parameters)) return nullptr;
-    auto resultSet = std::unique_ptr<FMResultSet>(new FMResultSet(*this, std::move(statement)));
+    auto resultSet = std::unique_ptr<FMResultSet>(new FMResultSet(*this, std::move(statement), utf8));
     m_openResultSets.insert(resultSet.get());
     return resultSet;
 }
@@ -164,9 +165,10 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& parameter
         return false;
     }
     StatementHandle statement;
-    if (!prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr)) return false;
+    if (!obtainStatement(utf8, statement)) return false;
     if (!bindParameters(statement.get(), parameters)) return false;
     const int code = step(statement.get(), true);
+    giveBackStatement(utf8, std::move(statement));
     if (code == SQLITE_DONE || code == SQLITE_OK) return true;
     recordError(code == SQLITE_ROW ? SQLITE_MISUSE : code);
     return false;
@@ -239,6 +241,38 @@ bool FMDatabase::prepare(const char* sql, int length, StatementHandle& statement
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void FMDatabase::setShouldCacheStatements(bool cache)
+{
+    m_shouldCacheStatements = cache;
+    if (!cache)
+        m_cachedStatements.clear();
+}
+
+bool FMDatabase::obtainStatement(const QByteArray& utf8, StatementHandle& statement)
+{
+    if (const auto cached = m_cachedStatements.find(utf8); cached != m_cachedStatements.end()) {
+        statement = std::move(cached->second);
+        m_cachedStatements.erase(cached);
+        return true;
+    }
+    return prepare(utf8.constData(), static_cast<int>(utf8.size()) + 1, statement, nullptr);
+}
+
+void FMDatabase::giveBackStatement(const QByteArray& utf8, StatementHandle statement) noexcept
+{
+    if (!statement || !m_shouldCacheStatements || !m_connection)
+        return; // finalized on the way out
+    // The reset repeats the last step's error, which the caller has already seen.
+    sqlite3_reset(statement.get());
+    sqlite3_clear_bindings(statement.get());
+    // Should the same text have been compiled again meanwhile, the one already cached stays.
+    try {
+        m_cachedStatements.try_emplace(utf8, std::move(statement));
+    } catch (...) {
+        // Out of memory: the statement is finalized instead, and compiled again next time.
     }
 }
 

@@ -2,18 +2,20 @@
 
 #include "history/SqliteHandles.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVariantList>
 
 #include <chrono>
 #include <memory>
+#include <map>
 #include <set>
 
 class FMResultSet;
 
 // A handle on one SQLite database file: open it, run statements on it, close it. The import history
-// makes one handle per statement, so the handle keeps no statement cache and runs no transactions of
-// its own.
+// mostly makes one handle per statement; a transfer batch keeps one open (see BaseDao::beginSession)
+// and lets it cache its compiled statements. The handle runs no transactions of its own.
 //
 // Values never go into the SQL text: a statement holds "?" markers and the values come in the
 // parameter list, bound in order (QString as text, integers and bool as integers, double as real,
@@ -54,6 +56,12 @@ public:
     bool close();
     bool isOpen() const { return m_connection != nullptr; }
 
+    // Keeps each statement of executeQuery and executeUpdate compiled once it is done with, and runs
+    // it again for the same SQL text instead of compiling it anew. Off by default; turning it off
+    // drops the cache.
+    void setShouldCacheStatements(bool cache);
+    bool shouldCacheStatements() const { return m_shouldCacheStatements; }
+
     void setBusyTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds busyTimeout() const { return m_busyTimeout; }
 
@@ -78,6 +86,12 @@ private:
 
     void beginOperation();
     bool prepare(const char* sql, int length, StatementHandle& statement, const char** tail);
+    // The compiled statement of utf8: the cached one, which is taken out of the cache while in use,
+    // or one compiled now.
+    bool obtainStatement(const QByteArray& utf8, StatementHandle& statement);
+    // A statement that is done with goes back to the cache, reset and without its values, or is
+    // finalized when statements are not cached.
+    void giveBackStatement(const QByteArray& utf8, StatementHandle statement) noexcept;
     // The step's result code after retrying busy or locked ones until the operation's deadline.
     // A statement that has already given rows is not restarted, since that would repeat them.
     int step(sqlite3_stmt* statement, bool mayRestart);
@@ -90,6 +104,8 @@ private:
     QString m_path;
     ConnectionHandle m_connection;
     std::set<FMResultSet*> m_openResultSets;
+    bool m_shouldCacheStatements = false;
+    std::map<QByteArray, StatementHandle> m_cachedStatements; // by SQL text
     std::chrono::milliseconds m_busyTimeout = kDefaultBusyTimeout;
     Clock::time_point m_deadline;
     int m_lastErrorCode = 0;

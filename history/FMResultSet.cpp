@@ -4,8 +4,8 @@
 
 #include <sqlite3.h>
 
-FMResultSet::FMResultSet(FMDatabase& database, StatementHandle statement)
-    : m_database(&database), m_statement(std::move(statement))
+FMResultSet::FMResultSet(FMDatabase& database, StatementHandle statement, QByteArray sql)
+    : m_database(&database), m_statement(std::move(statement)), m_sql(std::move(sql))
 {
 }
 
@@ -36,11 +36,12 @@ bool FMResultSet::next()
 void FMResultSet::close() noexcept
 {
     m_hasRow = false;
-    m_statement.reset();
     if (m_database) {
+        m_database->giveBackStatement(m_sql, std::move(m_statement));
         m_database->forgetResultSet(this);
         m_database = nullptr;
     }
+    m_statement.reset();
 }
 
 int FMResultSet::columnCount() const

@@ -2,6 +2,7 @@
 
 #include "history/SqliteHandles.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -12,7 +13,8 @@ class FMDatabase;
 
 // A forward-only cursor over the rows of one statement, made by FMDatabase::executeQuery. It starts
 // before the first row; next moves to the following one. Running out of rows, an error, or closing
-// its database ends the cursor and finalizes the statement.
+// its database ends the cursor and hands the statement back to its database (which finalizes it or
+// keeps it for the next run).
 //
 // Values are read from the current row, by column name (without regard to letter case; the first
 // column of a name wins) or by index. A name the statement does not return, or no current row,
@@ -47,11 +49,12 @@ public:
 
 private:
     friend class FMDatabase;
-    FMResultSet(FMDatabase& database, StatementHandle statement);
+    FMResultSet(FMDatabase& database, StatementHandle statement, QByteArray sql);
     bool hasValue(int columnIndex) const;
 
     FMDatabase* m_database;
     StatementHandle m_statement;
+    QByteArray m_sql; // the statement's text, under which the database may keep it for the next run
     bool m_hasRow = false;
     bool m_failed = false;
     bool m_gaveRows = false;

@@ -86,6 +86,41 @@ TEST_F(MemoryDatabase, ValuesAreBoundNeverPastedAndMustMatchTheMarkers)
     EXPECT_FALSE(m_database.columnExists(QStringLiteral("missing"), QStringLiteral("t")));
 }
 
+TEST_F(MemoryDatabase, CachedStatementsRunAgainWithTheirNewValuesAlsoSideBySide)
+{
+    m_database.setShouldCacheStatements(true);
+    const QString insert = QStringLiteral("insert into t (id, name) values (?, ?);");
+    ASSERT_TRUE(m_database.executeUpdate(insert, {10, QStringLiteral("ten")}));
+    EXPECT_FALSE(m_database.executeUpdate(insert, {10, QStringLiteral("again")})) << "the id is taken";
+    ASSERT_TRUE(m_database.executeUpdate(insert, {11, QVariant()})) << "a failed run leaves the statement usable";
+    EXPECT_FALSE(m_database.executeUpdate(insert, {12})) << "the markers still count";
+
+    const QString byId = QStringLiteral("select name from t where id = ?;");
+    const auto ten = m_database.executeQuery(byId, {10});
+    ASSERT_TRUE(ten && ten->next());
+    const auto eleven = m_database.executeQuery(byId, {11}); // while the first is still open
+    ASSERT_TRUE(eleven && eleven->next());
+    EXPECT_EQ(ten->stringForColumn(QStringLiteral("name")), QStringLiteral("ten"));
+    EXPECT_EQ(eleven->stringForColumn(QStringLiteral("name")), std::nullopt) << "no value left over from a run before";
+    ten->close();
+    eleven->close();
+    const auto none = m_database.executeQuery(byId, {12});
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(none->next());
+
+    // A cursor given up after its first row does not keep the database read.
+    const auto all = m_database.executeQuery(QStringLiteral("select id from t order by id;"));
+    ASSERT_TRUE(all && all->next());
+    all->close();
+    ASSERT_TRUE(m_database.executeStatements(QStringLiteral("drop table t;")));
+    const auto dropped = m_database.executeQuery(byId, {10});
+    ASSERT_TRUE(dropped) << "the cached statement is only compiled again when it runs";
+    EXPECT_FALSE(dropped->next());
+    EXPECT_TRUE(dropped->endedWithError()) << "and then finds the table gone";
+    m_database.close();
+    EXPECT_EQ(m_database.executeQuery(byId, {10}), nullptr);
+}
+
 TEST_F(MemoryDatabase, ClosingTheHandleEndsItsOpenCursors)
 {
     const auto rows = m_database.executeQuery(QStringLiteral("select name from t;"));
