@@ -24,10 +24,10 @@ class ImportedFileDao;
 // Every copy is complete and on disk before its source is deleted; a copy that fails leaves no file
 // under the final name and ends the batch with CopyFailedException.
 //
-// In copy mode a still's data is written while the previous still's data is still on its way to
-// the disk. Its name is only decided after the previous still is in place and recorded, exactly as
-// if the two were copied one after the other; a copy made ahead that turns out to be skipped is
-// removed.
+// In copy mode a still's data is written while the data of up to two stills before it is still on
+// its way to the disk. Its name is only decided once every still before it is in place and
+// recorded, exactly as if they were copied one after the other; a copy made ahead that turns out to
+// be skipped is removed.
 class BaseWatchFolderOperator : public TransferJob, public NamingRules
 {
 public:
