@@ -257,10 +257,11 @@ BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entr
     return choice;
 }
 
-void BaseWatchFolderOperator::tidyOnce(const QString& folder)
+void BaseWatchFolderOperator::prepareFolder(const QString& folder)
 {
     // A copy that another import is writing right now is far younger than an hour.
     constexpr qint64 abandonedAfterSeconds = 3600;
+    FileSystem::makePath(folder);
     if (m_tidiedFolders.contains(folder))
         return;
     m_tidiedFolders.insert(folder);
@@ -271,8 +272,7 @@ void BaseWatchFolderOperator::tidyOnce(const QString& folder)
 FileSystem::StagedCopy BaseWatchFolderOperator::stage(const Entry& entry, const QString& targetForMessages,
                                                      const QVariantMap& settings)
 {
-    FileSystem::makePath(entry.destination);
-    tidyOnce(entry.destination);
+    prepareFolder(entry.destination);
     FileSystem::StagedCopy copy;
     const FileSystem::Result staged = FileSystem::StagedCopy::stage(entry.path, entry.destination, targetForMessages, copy);
     if (!staged) {
@@ -299,14 +299,13 @@ void BaseWatchFolderOperator::finishOldest(const QVariantMap& settings)
 
 void BaseWatchFolderOperator::decideOldest(const QVariantMap& settings)
 {
-    while (!m_staged.empty() && !m_staged.front().decided) {
+    while (!m_staged.empty()) {
         StagedStill& next = m_staged.front();
         // Every still before it is in place and recorded: it is named now exactly as if it were
         // the next picture copied one after the other.
         Choice choice = chooseTarget(next.entry, settings, false, &next.choice);
         if (choice.target) {
             next.choice = std::move(choice);
-            next.decided = true;
             return;
         }
         m_staged.pop_front(); // its copy removes itself
@@ -340,7 +339,7 @@ void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
         Choice early = chooseTarget(*entry, settings, true);
         if (early.target) {
             FileSystem::StagedCopy copy = stage(*entry, *early.target, settings);
-            m_staged.push_back(StagedStill{std::move(*entry), std::move(early), false, std::move(copy)});
+            m_staged.push_back(StagedStill{std::move(*entry), std::move(early), std::move(copy)});
             while (m_staged.size() > kStillsInFlight)
                 finishOldest(settings);
             return;
@@ -351,15 +350,14 @@ void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, con
     if (!choice.target)
         return;
     FileSystem::StagedCopy copy = stage(*entry, *choice.target, settings);
-    m_staged.push_back(StagedStill{std::move(*entry), std::move(choice), true, std::move(copy)});
+    m_staged.push_back(StagedStill{std::move(*entry), std::move(choice), std::move(copy)});
 }
 
 void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, const QVariantMap& settings, bool isMove)
 {
     const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
     if (!entry.movie) {
-        FileSystem::makePath(entry.destination);
-        tidyOnce(entry.destination);
+        prepareFolder(entry.destination);
         // A move within one filesystem is a rename: the same outcome as copy-then-delete.
         fail(isMove ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
         recordTransfer(entry, target, settings);
@@ -368,8 +366,7 @@ void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, c
     const auto companion = CameraFileNames::companionMovie(entry.path);
     if (!companion)
         return;
-    FileSystem::makePath(entry.destination);
-    tidyOnce(entry.destination);
+    prepareFolder(entry.destination);
     // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
     // changes, so a patient folder that happens to hold ".MIF" stays as it is.
     QString movieName = QFileInfo(target).fileName();

@@ -66,13 +66,12 @@ private:
         std::optional<QString> target;
         std::optional<qint64> historySeenUpTo; // newest history row when the history was asked
     };
-    // A still whose copy is written and on its way to the disk. It is named (decided) once every
-    // still before it is in place.
+    // A still whose copy is written and on its way to the disk. It is named for good once every
+    // still before it is in place: the oldest staged still always is, the others are not yet.
     struct StagedStill
     {
         Entry entry;
-        Choice choice; // the first look's until decided, then the final one
-        bool decided = false;
+        Choice choice; // the first look's, then (for the oldest) the final one
         FileSystem::StagedCopy copy;
     };
     // How many copied stills may wait for their data to reach the disk while the next is copied.
@@ -92,7 +91,8 @@ private:
     FileSystem::StagedCopy stage(const Entry& entry, const QString& targetForMessages, const QVariantMap& settings);
     // Puts the oldest staged still in place, records it and names the next one.
     void finishOldest(const QVariantMap& settings);
-    // Names the oldest staged stills until one is taken; skipped ones are dropped with their copies.
+    // Names the stills that have become the oldest until one is taken; skipped ones are dropped
+    // with their copies.
     void decideOldest(const QVariantMap& settings);
     // Puts every staged still in place, in order.
     void finishStaged(const QVariantMap& settings);
@@ -101,8 +101,9 @@ private:
     // The description, the log, the history row and the count of a picture now in place.
     void recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings);
 
-    // Once per batch and destination folder: removes what a copy cut off by a power failure left.
-    void tidyOnce(const QString& folder);
+    // Makes the destination folder and, once per batch, removes what a copy cut off by a power
+    // failure left in it.
+    void prepareFolder(const QString& folder);
 
     // The import history, one connection for the whole batch (see BaseDao::beginSession).
     ImportedFileDao& importHistory();
