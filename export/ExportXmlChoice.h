@@ -10,10 +10,7 @@
 // Which writer describes an image: the record's majorVersion decides, as it decides the naming rules.
 namespace ExportXmlChoice {
 
-// majorVersion read as an integer (BaseExportXmlOperator::intFromText); an absent record or an
-// absent majorVersion reads as 0.
-int majorVersion(const std::optional<ExtendedMakerNoteEntity>& record);
-// writer2 for majorVersion 4 and above, otherwise writer.
+// writer2 from the second naming generation on, otherwise writer.
 const BaseExportXmlOperator& writerFor(const std::optional<ExtendedMakerNoteEntity>& record,
                                        const ExportXmlOperator& writer, const ExportXmlOperator2& writer2);
 

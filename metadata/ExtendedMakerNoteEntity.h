@@ -43,3 +43,10 @@ struct ExtendedMakerNoteEntity
 
     bool operator==(const ExtendedMakerNoteEntity&) const = default;
 };
+
+// The naming generation, which picks the naming rules and the XML writer: majorVersion read as a
+// number by its leading digits (leading white space and a sign allowed, saturating at the int
+// range); 0 for an image without an extended maker note. From 4 on, the "2" naming rules and the
+// second XML writer apply.
+int namingGeneration(const std::optional<ExtendedMakerNoteEntity>& record);
+inline constexpr int secondNamingGeneration = 4;

@@ -9,12 +9,12 @@
 #include <dirent.h>
 #include <algorithm>
 #include <cstring>
-#include <future>
-#include <system_error>
+#include <optional>
 #include <memory>
 #include <utility>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,7 +61,15 @@ QString errnoText(int error)
 
 FileSystem::Result failure(const QString& what, const QString& path, int error)
 {
-    return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: %3").arg(what, path, errnoText(error)));
+    return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: %3").arg(what, path, errnoText(error)), error);
+}
+
+// A file that is not a regular one is refused with this text rather than "Invalid argument".
+FileSystem::Result notRegularFailure(const QString& what, const QString& path, int error)
+{
+    if (error == EINVAL || error == ELOOP)
+        return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: not a regular file").arg(what, path), error);
+    return failure(what, path, error);
 }
 
 QString folderOf(const QString& path)
@@ -195,7 +203,6 @@ namespace FileSystem {
 
 StagedCopy::StagedCopy(StagedCopy&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)),
-      m_synced(std::move(other.m_synced)),
       m_temporaryPath(std::move(other.m_temporaryPath)),
       m_folder(std::move(other.m_folder)),
       m_size(other.m_size)
@@ -207,7 +214,6 @@ StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept
     if (this != &other) {
         discard();
         m_fd = std::exchange(other.m_fd, -1);
-        m_synced = std::move(other.m_synced);
         m_temporaryPath = std::move(other.m_temporaryPath);
         m_folder = std::move(other.m_folder);
         m_size = other.m_size;
@@ -224,10 +230,9 @@ void StagedCopy::discard()
 {
     if (m_fd < 0)
         return;
-    if (m_synced.valid())
-        m_synced.wait(); // the descriptor is the sync's until it returns
-    ::close(m_fd);
+    // Unlinked while still locked, so no other import mistakes it for abandoned in between.
     ::unlink(m_temporaryPath.constData());
+    ::close(m_fd);
     m_fd = -1;
 }
 
@@ -236,41 +241,33 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
 {
     staged.discard();
     const QString copyText = QStringLiteral("Cannot copy");
-    FileDescriptor in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor in(openRegularFileForReading(source));
     if (!in.valid())
-        return failure(copyText, source, errno);
+        return notRegularFailure(copyText, source, errno);
     struct stat sourceStat;
     if (::fstat(in.get(), &sourceStat) != 0)
         return failure(copyText, source, errno);
-    if (!S_ISREG(sourceStat.st_mode))
-        return failure(copyText, source, EINVAL);
 
     const QByteArray temporaryPath = native(temporaryNameIn(folder, QFileInfo(source).fileName()));
     FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                               sourceStat.st_mode & 0666));
     if (!out.valid())
         return failure(copyText, destinationForMessages, errno);
+    // Held until the copy has its name or is gone: the mark of a copy that is still being made.
+    ::flock(out.get(), LOCK_EX | LOCK_NB);
     if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size)) {
         ::unlink(temporaryPath.constData());
         return failure(copyText, destinationForMessages, error);
     }
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(out.get(), times); // the date is a courtesy; the picture matters
-    const int fd = out.release();
-    staged.m_fd = fd;
+    // The disk starts writing this copy now, beside the copies before and after it, so that the
+    // sync at commit() mostly finds the work done. Where the call is missing, commit() does it all.
+    ::sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    staged.m_fd = out.release();
     staged.m_temporaryPath = temporaryPath;
     staged.m_folder = QDir::cleanPath(folder);
     staged.m_size = sourceStat.st_size;
-    const auto sync = [fd] { return ::fdatasync(fd) == 0 ? 0 : errno; };
-    // The sync runs beside the caller, who meanwhile prepares the next picture; commit() waits for
-    // it. Most of a sync's time is the disk's, not this process's.
-    try {
-        staged.m_synced = std::async(std::launch::async, sync);
-    } catch (const std::system_error&) {
-        std::promise<int> synced; // no thread to spare: the sync is done here
-        synced.set_value(sync());
-        staged.m_synced = synced.get_future();
-    }
     return Result::success();
 }
 
@@ -287,23 +284,17 @@ Result StagedCopy::commit(const QString& destination)
     // cross into another filesystem.
     if (QDir::cleanPath(folderOf(destination)) != m_folder)
         return abandon(EXDEV);
-    if (const int error = m_synced.get())
-        return abandon(error);
+    if (::fdatasync(m_fd) != 0)
+        return abandon(errno);
     struct stat written;
     if (::fstat(m_fd, &written) != 0)
         return abandon(errno);
     if (written.st_size != m_size)
         return abandon(EIO);
+    if (const int error = renameNoReplace(m_temporaryPath, native(destination)))
+        return abandon(error);
     const int fd = std::exchange(m_fd, -1);
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(m_temporaryPath.constData());
-        return failure(copyText, destination, error);
-    }
-    if (const int error = renameNoReplace(m_temporaryPath, native(destination))) {
-        ::unlink(m_temporaryPath.constData());
-        return failure(copyText, destination, error);
-    }
+    ::close(fd); // synced above: a close error changes nothing of what is on disk
     deferSync(m_folder);
     return Result::success();
 }
@@ -341,6 +332,100 @@ Result moveFile(const QString& source, const QString& destination)
         return copied;
     syncFolder(folderOf(destination));
     return removeFile(source);
+}
+
+Result linkOrCopyFile(const QString& source, const QString& destination)
+{
+    const QByteArray from = native(source);
+    struct stat sourceStat;
+    if (::lstat(from.constData(), &sourceStat) != 0)
+        return failure(QStringLiteral("Cannot move"), source, errno);
+    if (!S_ISREG(sourceStat.st_mode))
+        return notRegularFailure(QStringLiteral("Cannot move"), source, EINVAL);
+    if (::link(from.constData(), native(destination).constData()) == 0)
+        return Result::success();
+    const int error = errno;
+    // Another filesystem, or one without hard links: the picture is copied instead.
+    if (error == EXDEV || error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK)
+        return copyFile(source, destination);
+    return failure(QStringLiteral("Cannot move"), source, error);
+}
+
+bool sameFilesystem(const QString& first, const QString& second)
+{
+    const auto deviceOf = [](QString path) -> std::optional<dev_t> {
+        for (;;) {
+            struct stat info;
+            if (::stat(native(path).constData(), &info) == 0)
+                return info.st_dev;
+            const QString parent = QFileInfo(path).absolutePath();
+            if (parent == path)
+                return std::nullopt;
+            path = parent;
+        }
+    };
+    const auto a = deviceOf(QDir::cleanPath(QFileInfo(first).absoluteFilePath()));
+    const auto b = deviceOf(QDir::cleanPath(QFileInfo(second).absoluteFilePath()));
+    return a && b && *a == *b;
+}
+
+bool sameContents(const QString& first, const QString& second)
+{
+    FileDescriptor a(openRegularFileForReading(first));
+    FileDescriptor b(openRegularFileForReading(second));
+    struct stat sa, sb;
+    if (!a.valid() || !b.valid() || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0 || sa.st_size != sb.st_size)
+        return false;
+    constexpr size_t chunk = 1 << 16;
+    std::unique_ptr<char[]> bufferA(new char[chunk]);
+    std::unique_ptr<char[]> bufferB(new char[chunk]);
+    for (;;) {
+        const ssize_t n = ::read(a.get(), bufferA.get(), chunk);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        ssize_t got = 0;
+        while (got < n) {
+            const ssize_t m = ::read(b.get(), bufferB.get() + got, static_cast<size_t>(n - got));
+            if (m <= 0)
+                return false;
+            got += m;
+        }
+        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<size_t>(n)) != 0)
+            return false;
+    }
+}
+
+void SourceRemovals::add(const QString& source, const QString& destinationFolder)
+{
+    m_sources.push_back(source);
+    m_destinationFolders.push_back(QDir::cleanPath(destinationFolder));
+}
+
+Result SourceRemovals::flush()
+{
+    // The new names first: with their folders on disk, every picture is safe in its new place.
+    QSet<QString> synced;
+    for (const QString& folder : m_destinationFolders) {
+        if (synced.contains(folder))
+            continue;
+        synced.insert(folder);
+        FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd.valid() || ::fsync(fd.get()) != 0) {
+            const int error = errno;
+            m_sources.clear();
+            m_destinationFolders.clear();
+            return failure(QStringLiteral("Cannot write"), folder, error); // the sources stay
+        }
+    }
+    Result result = Result::success();
+    for (const QString& source : m_sources)
+        if (Result removed = removeFile(source); !removed && result.ok)
+            result = removed;
+    m_sources.clear();
+    m_destinationFolders.clear();
+    return result;
 }
 
 Result removeFile(const QString& path)
@@ -386,6 +471,7 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes)
     FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!out.valid())
         return failure(writeText, path, errno);
+    ::flock(out.get(), LOCK_EX | LOCK_NB); // released by the close: see removeAbandonedTemporaryFiles()
     if (!writeAll(out.get(), bytes.constData(), static_cast<size_t>(bytes.size())) || out.closeChecked() != 0 ||
         ::rename(temporaryPath.constData(), native(path).constData()) != 0) {
         const int error = errno;
@@ -396,21 +482,22 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes)
     return Result::success();
 }
 
-int removeAbandonedTemporaryFiles(const QString& folder, qint64 olderThanSeconds)
+int removeAbandonedTemporaryFiles(const QString& folder)
 {
     const QByteArray path = native(folder);
     DIR* directory = ::opendir(path.constData());
     if (!directory)
         return 0;
     const int folderFd = ::dirfd(directory);
-    const time_t now = ::time(nullptr);
     int removed = 0;
     while (const dirent* entry = ::readdir(directory)) {
         if (!isTemporaryName(entry->d_name))
             continue;
+        // A writer that is still at work holds the file locked; one that died released it.
+        FileDescriptor fd(::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
-        if (::fstatat(folderFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
-            now - info.st_ctime < olderThanSeconds)
+        if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
         if (::unlinkat(folderFd, entry->d_name, 0) == 0)
             ++removed;
@@ -419,6 +506,28 @@ int removeAbandonedTemporaryFiles(const QString& folder, qint64 olderThanSeconds
     if (removed > 0)
         deferSync(folder);
     return removed;
+}
+
+int openRegularFileForReading(const QString& path)
+{
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    int error = 0;
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = EINVAL;
+    if (error != 0) {
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    // Reads of a regular file never wait anyway; clearing the flag keeps every reader's usual semantics.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 void syncDeferred()

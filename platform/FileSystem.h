@@ -3,13 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-#include <future>
+#include <vector>
 
 // File operations of the transfer that must never lose a picture or leave half of one behind.
 //
 // A copy is written under a temporary name in the destination's folder, synced to disk, checked
 // against the source's size and only then renamed to its final name, without replacing anything
 // that appeared there meanwhile. A failed copy leaves neither the final name nor the temporary file.
+// Only regular files are copied: a device, a FIFO or a symbolic link is refused without waiting.
 //
 // What a picture's safety does not hang on (folder entries of renames within one filesystem,
 // removals, descriptions written beside the pictures) is made durable once per batch, by
@@ -20,22 +21,25 @@ namespace FileSystem {
 struct Result
 {
     bool ok = false;
-    QString error; // what failed, for the user, when not ok
+    QString error;        // what failed, for the user, when not ok
+    int errorNumber = 0;  // the errno value behind it, when there is one
 
     explicit operator bool() const { return ok; }
-    static Result success() { return {true, {}}; }
-    static Result failure(QString text) { return {false, std::move(text)}; }
+    static Result success() { return {true, {}, 0}; }
+    static Result failure(QString text, int errorNumber = 0) { return {false, std::move(text), errorNumber}; }
 };
 
 // Copies the regular file source to destination, keeping its modification time. Fails when
 // destination exists.
 Result copyFile(const QString& source, const QString& destination);
 
-// A copy in two steps, so that one picture's data can travel to the disk while the next is being
-// prepared: stage() writes the copy under a temporary name in the folder and starts writing it out;
-// commit() waits until it is on disk, checks its size against the source's and gives it its final
-// name in that folder, replacing nothing. The final name may be decided between the two. A staged
-// copy that is never committed (dropped, discarded, or a failed commit) leaves no file behind.
+// A copy in two steps, so that many pictures' data travel to the disk together while the next ones
+// are being copied: stage() writes the copy under a temporary name in the folder and starts the
+// disk's write-back of it at once; commit() waits until it is on disk, checks its size against the
+// source's and gives it its final name in that folder, replacing nothing. The final name may be
+// decided between the two. A staged copy that is never committed (dropped, discarded, or a failed
+// commit) leaves no file behind. While it is staged, its writer holds a lock on the temporary file,
+// so that removeAbandonedTemporaryFiles() can tell it from a copy that nobody will finish.
 class StagedCopy
 {
 public:
@@ -62,7 +66,6 @@ public:
 
 private:
     int m_fd = -1;
-    std::future<int> m_synced; // 0 or the sync's errno value
     QByteArray m_temporaryPath;
     QString m_folder;
     qint64 m_size = 0;
@@ -71,6 +74,36 @@ private:
 // Moves source to destination: a rename when both lie on one filesystem, otherwise a complete copy
 // (as copyFile) followed by the removal of source. Fails when destination exists.
 Result moveFile(const QString& source, const QString& destination);
+
+// Gives the regular file source the second name destination (a hard link), so that it can leave its
+// first place only after it is safe in the second. Where the two lie on different filesystems, or
+// the destination's filesystem has no hard links (FAT, exFAT, some network shares), the file is
+// copied as copyFile does. Fails when destination exists, replacing nothing.
+Result linkOrCopyFile(const QString& source, const QString& destination);
+
+// True when both paths (or, for paths that do not exist yet, their nearest existing folders) lie on
+// one filesystem.
+bool sameFilesystem(const QString& first, const QString& second);
+
+// True when the two files hold the same bytes.
+bool sameContents(const QString& first, const QString& second);
+
+// Sources to remove once their pictures are safe elsewhere: flush() first puts every destination
+// folder's new entries on disk, then removes the sources. A crash in between leaves a picture in
+// both places, never in neither. Sources not yet flushed when the object goes stay where they are.
+class SourceRemovals
+{
+public:
+    void add(const QString& source, const QString& destinationFolder);
+    bool isEmpty() const { return m_sources.empty(); }
+    std::size_t size() const { return m_sources.size(); }
+    // Removes every source added; the first failure is reported after the others were tried.
+    Result flush();
+
+private:
+    std::vector<QString> m_sources;
+    std::vector<QString> m_destinationFolders;
+};
 
 // Removes the file; a file that is already gone is a failure too, as for any other remover.
 Result removeFile(const QString& path);
@@ -92,9 +125,13 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes);
 void syncDeferred();
 
 // Removes the temporary files that copies and writes left in folder when the power failed or the
-// program died before they got their final names: the hidden ".NAME.<16 hex digits>.part" files
-// whose status last changed more than olderThanSeconds ago (a copy still being written by another
-// running import is younger). Gives how many it removed.
-int removeAbandonedTemporaryFiles(const QString& folder, qint64 olderThanSeconds);
+// program died before they got their final names: the hidden ".NAME.<16 hex digits>.part" regular
+// files that no running writer holds locked. Gives how many it removed.
+int removeAbandonedTemporaryFiles(const QString& folder);
+
+// Opens a file for reading only when it is a regular file, without following a symbolic link and
+// without waiting on a FIFO or device; -1 with errno set otherwise (EINVAL for what is not a regular
+// file, ELOOP for a link). The caller owns the descriptor.
+int openRegularFileForReading(const QString& path);
 
 } // namespace FileSystem

@@ -65,8 +65,6 @@ public:
         if (m_draw && m_done > 0)
             std::fputc('\n', stderr);
     }
-    qint64 done() const { return m_done; }
-
 private:
     qint64 m_expected;
     bool m_draw;
@@ -139,10 +137,7 @@ int runImportCommand(const QStringList& arguments)
 
     const WatchFolderBatchResult result = WatchFolderBatch::run(*job, *settings, sources);
     progress.finish();
-    // A failed call leaves no count, so the batch's total misses the pictures that arrived in the
-    // folder that failed; every picture the job counted was reported to the progress line.
-    const qint64 transferred = result.failureReason ? progress.done() : result.transferred;
-    std::printf("transferred: %lld\n", static_cast<long long>(transferred));
+    std::printf("transferred: %lld\n", static_cast<long long>(result.transferred));
     std::fflush(stdout);
     if (result.failureReason) {
         std::fprintf(stderr, "trevasel-cli import: the transfer failed: %s\n", qPrintable(*result.failureReason));

@@ -1,7 +1,5 @@
 #include "transfer/BaseWatchFolderOperator.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "export/ExportXmlChoice.h"
 #include "history/ImportedFileDao.h"
@@ -19,16 +17,6 @@
 #include <typeinfo>
 
 namespace {
-
-bool setting(const QVariantMap& settings, const char* key)
-{
-    return SettingsValue::boolValue(settings, QLatin1String(key));
-}
-
-QString textSetting(const QVariantMap& settings, const char* key)
-{
-    return SettingsValue::stringValue(settings, QLatin1String(key));
-}
 
 // The serial that names the camera: the extended maker note's, or for a camera below maker-note
 // version 2.1 (no extended maker note) the same serial from the maker note's plain bytes.
@@ -128,24 +116,53 @@ void BaseWatchFolderOperator::finishBatch()
     TransferJob::finishBatch();
 }
 
-void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove)
 {
-    // Whatever goes wrong inside ends the batch as a transfer failure with its reason.
+    const bool outermost = m_depth == 0;
+    m_settings = &settings;
+    m_isMove = isMove;
+    struct Depth
+    {
+        int& depth;
+        explicit Depth(int& d) : depth(++d) {}
+        ~Depth() { --depth; }
+    } depth(m_depth);
+
     try {
-        copyFolder(sourceFolder, settings, isMove);
-    } catch (const CopyFailedException&) {
+        // Whatever goes wrong inside ends the batch as a transfer failure with its reason.
+        try {
+            copyFolder(sourceFolder, isMove);
+        } catch (const CopyFailedException&) {
+            throw;
+        } catch (const std::exception& error) {
+            throw CopyFailedException(QStringLiteral("name:[%1] reasson:[%2]")
+                                          .arg(QString::fromLatin1(typeid(error).name()),
+                                               QString::fromLocal8Bit(error.what())));
+        }
+    } catch (...) {
+        // The pictures that arrived before the failure are safe at their destinations and recorded:
+        // their sources go as they would have one by one. The failure itself is what is reported.
+        if (outermost)
+            if (const FileSystem::Result removed = m_movedSources.flush(); !removed)
+                Logger::info(removed.error);
         throw;
-    } catch (const std::exception& error) {
-        throw CopyFailedException(QStringLiteral("name:[%1] reasson:[%2]")
-                                      .arg(QString::fromLatin1(typeid(error).name()), QString::fromLocal8Bit(error.what())));
     }
+    if (outermost)
+        removeMovedSources();
 }
 
-void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+void BaseWatchFolderOperator::removeMovedSources()
+{
+    const FileSystem::Result removed = m_movedSources.flush();
+    if (!removed)
+        throw CopyFailedException(removed.error);
+}
+
+void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMove)
 {
     const QStringList entries = QDir(sourceFolder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    m_operationCounter = 0;
+    setOperationCounter(0);
     if (sourceFolder.contains(QLatin1String(".Trashes")))
         return;
 
@@ -159,38 +176,37 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, const QVar
                 // A link to a folder could lead back up the tree and never end.
                 if (info.isSymLink())
                     continue;
-                finishStaged(settings);
-                const qint64 before = m_operationCounter;
-                copyImage(path, settings, isMove);
-                m_operationCounter += before;
+                m_pipeline.settle();
+                const qint64 before = operationCounter();
+                copyImage(path, *m_settings, isMove);
+                setOperationCounter(before + operationCounter());
                 continue;
             }
             const bool still = CameraFileNames::isStill(name);
             const bool movie = !still && CameraFileNames::isMovieIndex(name);
             if (still || movie)
-                transferEntry(path, movie, settings, isMove);
+                transferEntry(path, movie, isMove);
         }
-        finishStaged(settings);
+        m_pipeline.settle();
     } catch (...) {
         // Whatever ends the batch came after the staged stills were copied: they are put in place
         // and recorded first, as they would have been one by one. Should one of them fail, its
         // failure is the earlier one and is the one reported.
-        finishStaged(settings);
+        m_pipeline.settle();
         throw;
     }
 }
 
-std::optional<BaseWatchFolderOperator::Entry> BaseWatchFolderOperator::examine(const QString& path, bool movie,
-                                                                               const QVariantMap& settings)
+std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& path, bool movie)
 {
+    const TransferSettings& settings = *m_settings;
     auto record = m_reader.getExifData(path);
     if (!record || !checkValidImageData(*record))
         return std::nullopt;
 
-    if (setting(settings, SettingsKey::dontSendPatientInformationImage) &&
-        record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
-        if (setting(settings, SettingsKey::deleteOriginalImage)) {
-            finishStaged(settings); // every change to the source keeps its place in the order
+    if (settings.dontSendPatientInformationImage && record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
+        if (settings.deleteOriginalImage) {
+            m_pipeline.settle(); // every change to the source keeps its place in the order
             FileSystem::removeFile(path);
         }
         return std::nullopt;
@@ -199,22 +215,21 @@ std::optional<BaseWatchFolderOperator::Entry> BaseWatchFolderOperator::examine(c
     QString folder = getPatientFolder(*record, settings);
     if (folder.contains(noInformationFolder))
         return std::nullopt;
-    if (setting(settings, SettingsKey::saveDaySubfolder)) {
-        const auto day = getDaySubfolderName(*record, folderDateFormat());
+    if (settings.saveDaySubfolder) {
+        const auto day = getDaySubfolderName(*record, settings.folderDateFormat);
         if (!day) {
             Logger::debug(QStringLiteral("no shooting date to file by day: %1").arg(path));
             return std::nullopt;
         }
         folder += QLatin1Char('/') + *day;
     }
-    if (setting(settings, SettingsKey::chopCameraSerialNumber))
+    if (settings.chopCameraSerialNumber)
         folder = replaceDirectoryName(cameraSerial(*record)).value_or(QString()) + QLatin1Char('/') + folder;
     folder = neutraliseRelativeFolder(folder);
 
-    const QString root = textSetting(settings, SettingsKey::destinationFolderPath);
-    const QString movieRoot = textSetting(settings, SettingsKey::destinationFolderPathMov);
-    const bool movieDestination = movie && setting(settings, SettingsKey::destinationFolderMov);
-    const QString destinationRoot = movieDestination ? movieRoot : root;
+    const QString& root = settings.destinationFolderPath;
+    const bool movieDestination = movie && settings.destinationFolderMov;
+    const QString& destinationRoot = movieDestination ? settings.destinationFolderPathMov : root;
     const QString destination = destinationRoot + QLatin1Char('/') + folder;
     // An empty root would put the patient folders at the top of the disk.
     if (root.isEmpty())
@@ -223,19 +238,18 @@ std::optional<BaseWatchFolderOperator::Entry> BaseWatchFolderOperator::examine(c
         throw CopyFailedException(QStringLiteral("The movie destination folder is not set."));
     if (!isInside(destination, destinationRoot))
         throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
-    return Entry{path, movie, std::move(*record), folder, root, destination};
+    return TransferEntry{path, movie, std::move(*record), folder, root, destination};
 }
 
-BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entry& entry, const QVariantMap& settings,
-                                                                      bool quiet, const Choice* earlier)
+TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet, const TargetChoice* earlier)
 {
     const auto reader = [](const QString& existing) { return ExifOperator().getExifData(existing); };
     const QString extension = QFileInfo(entry.path).suffix();
-    const bool secondGeneration = generationOf(entry.record) >= 4;
-    Choice choice;
-    choice.target = secondGeneration ? getValidNewImageFileName2(entry.destination, extension, entry.record, reader)
-                                     : getValidNewImageFileName(entry.destination, extension, entry.record, reader);
-    if (!choice.target || !setting(settings, SettingsKey::activateAvoidMultipleImportCheck))
+    TargetChoice choice;
+    choice.target = isSecondGeneration(entry.record)
+                        ? getValidNewImageFileName2(entry.destination, extension, entry.record, reader)
+                        : getValidNewImageFileName(entry.destination, extension, entry.record, reader);
+    if (!choice.target || !m_settings->historyCheck)
         return choice;
 
     const QString targetName = QFileInfo(*choice.target).fileName();
@@ -257,142 +271,102 @@ BaseWatchFolderOperator::Choice BaseWatchFolderOperator::chooseTarget(const Entr
     return choice;
 }
 
+TargetChoice BaseWatchFolderOperator::decideTarget(const TransferEntry& entry, const TargetChoice& firstLook)
+{
+    return chooseTarget(entry, false, &firstLook);
+}
+
+void BaseWatchFolderOperator::arrived(const TransferEntry& entry, const QString& target)
+{
+    recordTransfer(entry, target);
+}
+
 void BaseWatchFolderOperator::prepareFolder(const QString& folder)
 {
-    // A copy that another import is writing right now is far younger than an hour.
-    constexpr qint64 abandonedAfterSeconds = 3600;
     FileSystem::makePath(folder);
     if (m_tidiedFolders.contains(folder))
         return;
     m_tidiedFolders.insert(folder);
-    if (const int removed = FileSystem::removeAbandonedTemporaryFiles(folder, abandonedAfterSeconds))
+    if (const int removed = FileSystem::removeAbandonedTemporaryFiles(folder))
         Logger::debug(QStringLiteral("removed %1 unfinished copies left in %2").arg(removed).arg(folder));
 }
 
-FileSystem::StagedCopy BaseWatchFolderOperator::stage(const Entry& entry, const QString& targetForMessages,
-                                                     const QVariantMap& settings)
+void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, bool isMove)
 {
-    prepareFolder(entry.destination);
-    FileSystem::StagedCopy copy;
-    const FileSystem::Result staged = FileSystem::StagedCopy::stage(entry.path, entry.destination, targetForMessages, copy);
-    if (!staged) {
-        finishStaged(settings);
-        throw CopyFailedException(staged.error);
-    }
-    return copy;
-}
-
-void BaseWatchFolderOperator::finishOldest(const QVariantMap& settings)
-{
-    StagedStill oldest = std::move(m_staged.front());
-    m_staged.pop_front();
-    try {
-        fail(oldest.copy.commit(*oldest.choice.target));
-        recordTransfer(oldest.entry, *oldest.choice.target, settings);
-        decideOldest(settings);
-    } catch (...) {
-        // The batch ends here: the stills copied after this one are dropped with their copies.
-        m_staged.clear();
-        throw;
-    }
-}
-
-void BaseWatchFolderOperator::decideOldest(const QVariantMap& settings)
-{
-    while (!m_staged.empty()) {
-        StagedStill& next = m_staged.front();
-        // Every still before it is in place and recorded: it is named now exactly as if it were
-        // the next picture copied one after the other.
-        Choice choice = chooseTarget(next.entry, settings, false, &next.choice);
-        if (choice.target) {
-            next.choice = std::move(choice);
-            return;
-        }
-        m_staged.pop_front(); // its copy removes itself
-    }
-}
-
-void BaseWatchFolderOperator::finishStaged(const QVariantMap& settings)
-{
-    while (!m_staged.empty())
-        finishOldest(settings);
-}
-
-void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove)
-{
-    auto entry = examine(path, movie, settings);
+    auto entry = examine(path, movie);
     if (!entry)
         return;
 
-    if (movie || isMove) {
-        finishStaged(settings);
-        const Choice choice = chooseTarget(*entry, settings, false);
+    // A movie pair, and a still moved within one filesystem (no data to copy), go in one step.
+    if (movie || (isMove && FileSystem::sameFilesystem(entry->path, entry->root))) {
+        m_pipeline.settle();
+        const TargetChoice choice = chooseTarget(*entry, false);
         if (choice.target)
-            place(*entry, *choice.target, settings, isMove);
+            place(*entry, *choice.target);
         return;
     }
 
     // A copied still. While earlier stills' data is still reaching the disk, it is copied ahead,
     // unless a first look already finds it present or imported: putting the earlier stills in
     // place and recording them can only add reasons to skip it. It is named for good once they are.
-    if (!m_staged.empty()) {
-        Choice early = chooseTarget(*entry, settings, true);
-        if (early.target) {
-            FileSystem::StagedCopy copy = stage(*entry, *early.target, settings);
-            m_staged.push_back(StagedStill{std::move(*entry), std::move(early), std::move(copy)});
-            while (m_staged.size() > kStillsInFlight)
-                finishOldest(settings);
-            return;
-        }
-        finishStaged(settings);
+    TargetChoice choice = chooseTarget(*entry, !m_pipeline.isEmpty());
+    if (!choice.target && !m_pipeline.isEmpty()) {
+        m_pipeline.settle();
+        choice = chooseTarget(*entry, false); // says why it is skipped
     }
-    Choice choice = chooseTarget(*entry, settings, false);
     if (!choice.target)
         return;
-    FileSystem::StagedCopy copy = stage(*entry, *choice.target, settings);
-    m_staged.push_back(StagedStill{std::move(*entry), std::move(choice), std::move(copy)});
+    prepareFolder(entry->destination);
+    m_pipeline.stage(std::move(*entry), std::move(choice));
 }
 
-void BaseWatchFolderOperator::place(const Entry& entry, const QString& target, const QVariantMap& settings, bool isMove)
+void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& target)
 {
-    const bool deleteOriginal = setting(settings, SettingsKey::deleteOriginalImage);
+    const TransferSettings& settings = *m_settings;
+    prepareFolder(entry.destination);
     if (!entry.movie) {
-        prepareFolder(entry.destination);
-        // A move within one filesystem is a rename: the same outcome as copy-then-delete.
-        fail(isMove ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
-        recordTransfer(entry, target, settings);
+        fail(FileSystem::linkOrCopyFile(entry.path, target));
+        recordTransfer(entry, target);
         return;
     }
     const auto companion = CameraFileNames::companionMovie(entry.path);
     if (!companion)
         return;
-    prepareFolder(entry.destination);
+    const bool deleteOriginal = settings.deleteOriginalImage;
     // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
     // changes, so a patient folder that happens to hold ".MIF" stays as it is.
     QString movieName = QFileInfo(target).fileName();
     movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
     const QString movieTarget = QFileInfo(target).path() + QLatin1Char('/') + movieName;
-    // The first failure ends the entry: nothing after it deletes a source whose pair is not safe.
-    fail(deleteOriginal ? FileSystem::moveFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
-    if (setting(settings, SettingsKey::dontSendMif)) {
-        if (deleteOriginal)
-            fail(FileSystem::removeFile(entry.path));
-    } else {
-        fail(deleteOriginal ? FileSystem::moveFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
+    // The first failure ends the entry; the sources of a pair leave only once both are in place.
+    fail(deleteOriginal ? FileSystem::linkOrCopyFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
+    if (!settings.dontSendMif)
+        fail(deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
+    recordTransfer(entry, target);
+    if (deleteOriginal) {
+        m_movedSources.add(*companion, entry.destination);
+        m_movedSources.add(entry.path, entry.destination);
     }
-    recordTransfer(entry, target, settings);
 }
 
-void BaseWatchFolderOperator::recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings)
+void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const QString& target)
 {
-    if (setting(settings, SettingsKey::exportXml))
+    const TransferSettings& settings = *m_settings;
+    if (settings.exportXml)
         writeDelivery(entry.record, entry.root, entry.folder);
+    // The source goes only after its picture is safe and described; in groups, so that one flush
+    // of the new names serves many pictures.
+    if (m_isMove && !entry.movie) {
+        m_movedSources.add(entry.path, entry.destination);
+        if (m_movedSources.size() >= kSourcesPerRemoval)
+            removeMovedSources();
+    }
 
     logoutExifInformation(entry.record, entry.path, target);
     Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(entry.path));
     Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(target));
 
-    if (setting(settings, SettingsKey::activateAvoidMultipleImportCheck)) {
+    if (settings.historyCheck) {
         const QString targetName = QFileInfo(target).fileName();
         ImportedFileEntity row;
         row.fileName = entry.folder + QLatin1Char('/') + targetName;
@@ -404,8 +378,7 @@ void BaseWatchFolderOperator::recordTransfer(const Entry& entry, const QString& 
         Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
                          .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
     }
-    ++m_operationCounter;
-    reportProgress();
+    countTransfer();
 }
 
 qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const
@@ -430,7 +403,7 @@ void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, co
 {
     const ExtendedMakerNoteEntity empty;
     const ExtendedMakerNoteEntity& extended = record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
-    const bool secondGeneration = generationOf(record) >= 4;
+    const bool secondGeneration = isSecondGeneration(record);
     const auto plain = [](const std::optional<QString>& text) { return text.value_or(QStringLiteral("(null)")); };
     const auto suffixText = [](QString suffix) { return suffix.remove(QLatin1Char('_')).toUpper(); };
 

@@ -3,6 +3,7 @@
 #include "metadata/ExifEntity.h"
 #include "metadata/ExifOperator.h"
 #include "platform/FileSystem.h"
+#include "transfer/CopyAheadPipeline.h"
 #include "transfer/NamingRules.h"
 #include "transfer/TransferJob.h"
 
@@ -10,7 +11,6 @@
 #include <QString>
 #include <QVariantMap>
 
-#include <deque>
 #include <memory>
 #include <optional>
 
@@ -21,21 +21,23 @@ class ImportedFileDao;
 // index), writes the XML description for the practice-management system, records the import in
 // the history, and reports progress. Naming rules are inherited from NamingRules.
 //
-// Every copy is complete and on disk before its source is deleted; a copy that fails leaves no file
-// under the final name and ends the batch with CopyFailedException.
+// Every copy is complete and on disk before it gets its final name; a copy that fails leaves no
+// file under the final name and ends the batch with CopyFailedException. A moved picture leaves the
+// source only after it is safe at its destination and its description is written: within one
+// filesystem it first gets its second name by a hard link, and the sources go in groups, once the
+// new names are on disk.
 //
-// In copy mode a still's data is written while the data of up to two stills before it is still on
-// its way to the disk. Its name is only decided once every still before it is in place and
-// recorded, exactly as if they were copied one after the other; a copy made ahead that turns out to
-// be skipped is removed.
-class BaseWatchFolderOperator : public TransferJob, public NamingRules
+// Copied stills go through a CopyAheadPipeline: their data is written ahead while the stills before
+// them are synced, and each is named only once every still before it is in place and recorded.
+class BaseWatchFolderOperator : public TransferJob, public NamingRules, private CopyAheadPipeline::Delegate
 {
 public:
     // databaseFilePath: the import history ("activate avoid multiple import check").
     explicit BaseWatchFolderOperator(QString databaseFilePath);
     ~BaseWatchFolderOperator() override;
 
-    void copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove) override;
+    using TransferJob::copyImage;
+    void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;
@@ -50,59 +52,30 @@ public:
     static QString transferringFilePath();
 
 private:
-    // What is known of a still or movie index before it is named.
-    struct Entry
-    {
-        QString path;
-        bool movie = false;
-        ExifEntity record;
-        QString folder;      // below the destination root: patient, day and serial folders
-        QString root;        // the pictures' root, which also holds "deliver"
-        QString destination; // the folder the file goes to (under the movie root for a movie)
-    };
-    // The name an entry takes in its destination folder, or none when it is skipped.
-    struct Choice
-    {
-        std::optional<QString> target;
-        std::optional<qint64> historySeenUpTo; // newest history row when the history was asked
-    };
-    // A still whose copy is written and on its way to the disk. It is named for good once every
-    // still before it is in place: the oldest staged still always is, the others are not yet.
-    struct StagedStill
-    {
-        Entry entry;
-        Choice choice; // the first look's, then (for the oldest) the final one
-        FileSystem::StagedCopy copy;
-    };
-    // How many copied stills may wait for their data to reach the disk while the next is copied.
-    static constexpr std::size_t kStillsInFlight = 2;
+    // How many moved sources wait for their new names to reach the disk before they are removed.
+    static constexpr std::size_t kSourcesPerRemoval = 64;
 
-    void copyFolder(const QString& sourceFolder, const QVariantMap& settings, bool isMove);
+    void copyFolder(const QString& sourceFolder, bool isMove);
     // Transfers one still or movie index, or skips it.
-    void transferEntry(const QString& path, bool movie, const QVariantMap& settings, bool isMove);
+    void transferEntry(const QString& path, bool movie, bool isMove);
     // Reads the picture and works out its folders; none when it is skipped.
-    std::optional<Entry> examine(const QString& path, bool movie, const QVariantMap& settings);
+    std::optional<TransferEntry> examine(const QString& path, bool movie);
     // Names the entry and asks the history. A quiet choice is a first look: it logs nothing and
     // notes the newest history row. With such an earlier choice of the same name, only history rows
     // newer than that one are looked at.
-    Choice chooseTarget(const Entry& entry, const QVariantMap& settings, bool quiet, const Choice* earlier = nullptr);
-    // Copies a still to a temporary file in its destination folder; on failure the stills before it
-    // are put in place first and then the batch ends.
-    FileSystem::StagedCopy stage(const Entry& entry, const QString& targetForMessages, const QVariantMap& settings);
-    // Puts the oldest staged still in place, records it and names the next one.
-    void finishOldest(const QVariantMap& settings);
-    // Names the stills that have become the oldest until one is taken; skipped ones are dropped
-    // with their copies.
-    void decideOldest(const QVariantMap& settings);
-    // Puts every staged still in place, in order.
-    void finishStaged(const QVariantMap& settings);
-    // Moves a still, or copies or moves a movie pair, in one go.
-    void place(const Entry& entry, const QString& target, const QVariantMap& settings, bool isMove);
+    TargetChoice chooseTarget(const TransferEntry& entry, bool quiet, const TargetChoice* earlier = nullptr);
+    // A moved still within one filesystem, or a movie pair, in one go.
+    void place(const TransferEntry& entry, const QString& target);
     // The description, the log, the history row and the count of a picture now in place.
-    void recordTransfer(const Entry& entry, const QString& target, const QVariantMap& settings);
+    void recordTransfer(const TransferEntry& entry, const QString& target);
+    // Removes the moved sources whose pictures are safe now.
+    void removeMovedSources();
+
+    TargetChoice decideTarget(const TransferEntry& entry, const TargetChoice& firstLook) override;
+    void arrived(const TransferEntry& entry, const QString& target) override;
 
     // Makes the destination folder and, once per batch, removes what a copy cut off by a power
-    // failure left in it.
+    // failure or a crash left in it.
     void prepareFolder(const QString& folder);
 
     // The import history, one connection for the whole batch (see BaseDao::beginSession).
@@ -111,6 +84,11 @@ private:
     QString m_databaseFilePath;
     ExifOperator m_reader;
     std::unique_ptr<ImportedFileDao> m_history;
-    std::deque<StagedStill> m_staged; // oldest first
+    CopyAheadPipeline m_pipeline{*this};
+    FileSystem::SourceRemovals m_movedSources;
     QSet<QString> m_tidiedFolders;
+    // The call's settings and mode, for the steps that the pipeline calls back.
+    const TransferSettings* m_settings = nullptr;
+    bool m_isMove = false;
+    int m_depth = 0;
 };

@@ -1,22 +1,11 @@
 #include "transfer/BasicWatchFolderOperator.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsValue.h"
 #include "metadata/CameraModelCheck.h"
 #include "platform/FileSystem.h"
 #include "platform/Logger.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-namespace {
-
-bool setting(const QVariantMap& settings, const char* key)
-{
-    return SettingsValue::boolValue(settings, QLatin1String(key));
-}
-
-} // namespace
 
 bool BasicWatchFolderOperator::checkValidImageData(const ExifEntity& record)
 {
@@ -37,10 +26,10 @@ std::optional<QString> BasicWatchFolderOperator::getValidNewImageFileName(const 
     return NamingRules::getValidNewImageFileName(folder, QStringLiteral("JPG"), record, reader);
 }
 
-void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove)
+void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove)
 {
     // The count runs on over the calls of one job object: the basic edition never resets it.
-    const QString root = SettingsValue::stringValue(settings, QLatin1String(SettingsKey::destinationFolderPath));
+    const QString& root = settings.destinationFolderPath;
     const QStringList entries = QDir(sourceFolder).entryList(QDir::Files | QDir::System, QDir::Unsorted);
     for (const QString& name : entries) {
         if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".JPG")))
@@ -49,9 +38,9 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const QVar
         const auto record = m_reader.getExifData(path);
         if (!record || !checkValidImageData(*record))
             continue;
-        if (setting(settings, SettingsKey::dontSendPatientInformationImage) &&
+        if (settings.dontSendPatientInformationImage &&
             record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
-            if (setting(settings, SettingsKey::deleteOriginalImage))
+            if (settings.deleteOriginalImage)
                 FileSystem::removeFile(path);
             continue;
         }
@@ -61,8 +50,8 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const QVar
         }
 
         QString folder = getPatientFolderBasic(*record, settings);
-        if (setting(settings, SettingsKey::saveDaySubfolder)) {
-            const auto day = getDaySubfolderName(*record, folderDateFormat());
+        if (settings.saveDaySubfolder) {
+            const auto day = getDaySubfolderName(*record, settings.folderDateFormat);
             if (!day)
                 continue;
             folder += QLatin1Char('/') + *day;
@@ -79,8 +68,7 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const QVar
             Logger::plain(result.error);
             continue;
         }
-        ++m_operationCounter;
-        reportProgress();
+        countTransfer();
     }
 }
 

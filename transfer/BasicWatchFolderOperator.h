@@ -11,7 +11,8 @@
 class BasicWatchFolderOperator : public TransferJob, public NamingRules
 {
 public:
-    void copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove) override;
+    using TransferJob::copyImage;
+    void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
 
     // The basic camera test: any model containing "Orthavisio K-22".

@@ -1,6 +1,5 @@
 #include "transfer/NamingRules.h"
 
-#include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "platform/FileSystem.h"
@@ -177,18 +176,16 @@ QString NamingRules::nullToBlank(const std::optional<QString>& text)
     return text.value_or(QString());
 }
 
-QString NamingRules::getPatientFolder(const ExifEntity& record, const QVariantMap& settings)
+QString NamingRules::getPatientFolder(const ExifEntity& record, const TransferSettings& settings)
 {
     QString id = replaceDirectoryName(record.patientID).value_or(QStringLiteral("00000000000000000000"));
     const QString name = replaceDirectoryName(record.patientName).value_or(QString());
 
-    const int length = SettingsValue::intValue(settings, QLatin1String(SettingsKey::zeroPaddingLengthString));
-    if (!id.isEmpty() && SettingsValue::boolValue(settings, QLatin1String(SettingsKey::zeroPadding)) &&
-        id.size() < length)
+    const int length = settings.zeroPaddingLength;
+    if (!id.isEmpty() && settings.zeroPadding && id.size() < length)
         id = (QString(length, QLatin1Char('0')) + id).right(length);
 
-    const bool withName =
-        !id.isEmpty() && !name.isEmpty() && !SettingsValue::boolValue(settings, QLatin1String(SettingsKey::dontAddPatientName));
+    const bool withName = !id.isEmpty() && !name.isEmpty() && !settings.dontAddPatientName;
     // An absent ID has become the folder of 20 zeros above; only an empty one has no folder.
     const bool hasID = !record.patientID || !record.patientID->isEmpty();
     QString folder;
@@ -199,32 +196,30 @@ QString NamingRules::getPatientFolder(const ExifEntity& record, const QVariantMa
     else
         return noInformationFolder;
 
-    if (SettingsValue::boolValue(settings, QLatin1String(SettingsKey::chopCount)) && TrevaselCommon::isDigit(id))
+    if (settings.chopCount && TrevaselCommon::isDigit(id))
         folder = getDividedFolderName(id) + QLatin1Char('/') + folder;
     return folder;
 }
 
-QString NamingRules::getPatientFolderBasic(const ExifEntity& record, const QVariantMap& settings)
+QString NamingRules::getPatientFolderBasic(const ExifEntity& record, const TransferSettings& settings)
 {
     QString id = replaceDirectoryName(record.patientID).value_or(QString());
     if (id.isEmpty())
         return noInformationFolder;
-    if (SettingsValue::boolValue(settings, QLatin1String(SettingsKey::idNumberZeroPadding)))
+    if (settings.idNumberZeroPadding)
         id = (QStringLiteral("0000000000") + id).right(10);
     const QString name = replaceDirectoryName(record.patientName).value_or(QString());
     return name.isEmpty() ? id : QStringLiteral("%1 %2").arg(id, name);
 }
 
-std::optional<QString> NamingRules::getDaySubfolderName(const ExifEntity& record, const QString& dateFormatString)
+std::optional<QString> NamingRules::getDaySubfolderName(const ExifEntity& record, const QString& folderDateFormat)
 {
     if (!record.dateTimeOriginal)
         return std::nullopt;
     const QDate date = QDate::fromString(record.dateTimeOriginal->left(10), QStringLiteral("yyyy:MM:dd"));
     if (!date.isValid())
         return std::nullopt;
-    QString pattern = dateFormatString;
-    pattern.replace(QStringLiteral("YYYY"), QStringLiteral("yyyy")).replace(QStringLiteral("DD"), QStringLiteral("dd"));
-    const QString day = date.toString(pattern);
+    const QString day = date.toString(folderDateFormat);
     if (day.isEmpty())
         return std::nullopt;
     return day;
@@ -245,9 +240,7 @@ QString NamingRules::neutraliseRelativeFolder(const QString& folder)
     return components.join(QLatin1Char('/'));
 }
 
-int NamingRules::generationOf(const ExifEntity& record)
+bool NamingRules::isSecondGeneration(const ExifEntity& record)
 {
-    if (!record.extendedMakerNoteEntity || !record.extendedMakerNoteEntity->majorVersion)
-        return 0;
-    return SettingsValue::intFromText(*record.extendedMakerNoteEntity->majorVersion);
+    return namingGeneration(record.extendedMakerNoteEntity) >= secondNamingGeneration;
 }

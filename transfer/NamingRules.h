@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/ExifEntity.h"
+#include "transfer/TransferSettings.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -52,13 +53,13 @@ public:
 
     // The relative patient folder of the full edition; "No Information" when the image carries an
     // empty patient ID.
-    static QString getPatientFolder(const ExifEntity& record, const QVariantMap& settings);
+    static QString getPatientFolder(const ExifEntity& record, const TransferSettings& settings);
     // The basic edition's simpler patient folder: the ID padded to 10 digits by "id number zero
     // padding", the name after it, "No Information" without an ID.
-    static QString getPatientFolderBasic(const ExifEntity& record, const QVariantMap& settings);
+    static QString getPatientFolderBasic(const ExifEntity& record, const TransferSettings& settings);
     // The day sub-folder name: DateTimeOriginal's date in the pattern of "date format string"
-    // ("YYYY" and "DD" taken as "yyyy" and "dd"); nothing when the date cannot be read.
-    static std::optional<QString> getDaySubfolderName(const ExifEntity& record, const QString& dateFormatString);
+    // (with "YYYY" and "DD" already taken as "yyyy" and "dd"); nothing when the date cannot be read.
+    static std::optional<QString> getDaySubfolderName(const ExifEntity& record, const QString& folderDateFormat);
 
     // A relative folder made safe to join to a destination root: in every "/"-separated component,
     // control characters become "_", and "." or ".." (which would lead out of the destination) become
@@ -66,9 +67,8 @@ public:
     // a crafted image must not be able to write outside the destination.
     static QString neutraliseRelativeFolder(const QString& folder);
 
-    // The naming generation: the integer value of the extended maker note's majorVersion; 0 for an
-    // image without one.
-    static int generationOf(const ExifEntity& record);
+    // True for the images that the "2" operations name.
+    static bool isSecondGeneration(const ExifEntity& record);
 
     static inline const QString noInformationFolder = QStringLiteral("No Information");
 };

@@ -22,8 +22,10 @@ void TransferJob::finishBatch()
     FileSystem::syncDeferred();
 }
 
-void TransferJob::reportProgress() const
+void TransferJob::countTransfer()
 {
+    ++m_operationCounter;
+    ++m_batchCount;
     if (m_observer && m_observer->checkWindow(TransferNotification::progressWindowId))
         m_observer->postNotification(TransferNotification::updateProgress);
 }

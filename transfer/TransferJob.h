@@ -1,36 +1,43 @@
 #pragma once
 
 #include "transfer/TransferObserver.h"
+#include "transfer/TransferSettings.h"
 
 #include <QString>
 #include <QVariantMap>
 
-// One batch's transfer job, as its source drives it: set the day pattern, then call copyImage once
-// per source folder and add up operationCounter. The full and the basic edition each have one.
+// One batch's transfer job, as its source drives it: beginBatch, copyImage once per source folder,
+// finishBatch; batchCount then says how many pictures arrived, also when the batch ended with a
+// failure. The full and the basic edition each have one.
 class TransferJob
 {
 public:
     virtual ~TransferJob() = default;
 
-    // Transfers the camera's pictures of the folder (and, in the full edition, its sub-folders)
-    // with the settings snapshot; isMove deletes each transferred still from the source. Throws
-    // CopyFailedException when the batch has to end.
-    virtual void copyImage(const QString& sourceFolder, const QVariantMap& settings, bool isMove) = 0;
+    // Transfers the camera's pictures of the folder (and, in the full edition, its sub-folders);
+    // isMove deletes each transferred still from the source. Throws CopyFailedException when the
+    // batch has to end. The settings are read once per batch into a TransferSettings.
+    virtual void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) = 0;
+    void copyImage(const QString& sourceFolder, const QVariantMap& snapshot, bool isMove)
+    {
+        copyImage(sourceFolder, TransferSettings::fromSnapshot(snapshot), isMove);
+    }
     // The progress bar's estimate of the pictures below folder, added to startCount.
     virtual qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const = 0;
     // The marker "$TMP" beside the program exists while a batch runs; the basic edition has none.
     virtual void createTransferringFile() const {}
     virtual void deleteTransferringFile() const {}
-    // Makes the batch's bookkeeping durable (folder entries, descriptions, history), as "sync" would
-    // after "cp". The pictures themselves were synced one by one before any source went.
+    // Starts counting a new batch.
+    void beginBatch() { m_batchCount = 0; }
+    // Puts in place whatever is still on its way and makes the batch's bookkeeping durable (folder
+    // entries, descriptions, history), as "sync" would after "cp". Never throws.
     virtual void finishBatch();
 
+    // Pictures transferred by the latest copyImage call, its sub-folders included (the basic
+    // edition's count runs on over its calls).
     qint64 operationCounter() const { return m_operationCounter; }
-    void setOperationCounter(qint64 count) { m_operationCounter = count; }
-    // The day sub-folder's pattern: "date format string" with "YYYY" and "DD" already taken as
-    // "yyyy" and "dd". DateTimeOriginal's date is always read with "yyyy:MM:dd".
-    const QString& folderDateFormat() const { return m_folderDateFormat; }
-    void setFolderDateFormat(const QString& pattern) { m_folderDateFormat = pattern; }
+    // Pictures transferred since beginBatch, whatever ended the batch.
+    qint64 batchCount() const { return m_batchCount; }
     void setObserver(TransferObserver* observer) { m_observer = observer; }
 
     // One flag for every job of the process: the sources drop the first event batch after each
@@ -39,12 +46,13 @@ public:
     static void setIsFirst(bool first);
 
 protected:
-    // Posts the progress notification while the progress window is open.
-    void reportProgress() const;
-
-    qint64 m_operationCounter = 0;
+    // A picture arrived: counts it and posts the progress notification while the progress window
+    // is open.
+    void countTransfer();
+    void setOperationCounter(qint64 count) { m_operationCounter = count; }
 
 private:
-    QString m_folderDateFormat;
+    qint64 m_operationCounter = 0;
+    qint64 m_batchCount = 0;
     TransferObserver* m_observer = nullptr;
 };

@@ -8,9 +8,9 @@
 
 #include <optional>
 
-// One batch of the watch-folder source: the job gets its day pattern from the settings snapshot,
-// the transferring marker stands while it runs, the job is called once per folder in order and the
-// counts are added up. A transfer failure ends the batch; its reason is kept for the user.
+// One batch of the watch-folder source: the settings snapshot is read once, the transferring marker
+// stands while the job runs, the job is called once per folder in order. A transfer failure ends the
+// batch; its reason is kept for the user, with the count of the pictures that arrived before it.
 struct WatchFolderBatchResult
 {
     qint64 transferred = 0;
@@ -20,9 +20,6 @@ struct WatchFolderBatchResult
 class WatchFolderBatch
 {
 public:
-    // "date format string" with "YYYY" and "DD" taken as "yyyy" and "dd".
-    static QString folderDateFormat(const QVariantMap& settings);
-
     // Runs the job on every folder with the snapshot; isMove is "delete original image".
-    static WatchFolderBatchResult run(TransferJob& job, const QVariantMap& settings, const QStringList& folders);
+    static WatchFolderBatchResult run(TransferJob& job, const QVariantMap& snapshot, const QStringList& folders);
 };

@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -181,7 +182,7 @@ TEST_F(FileSystemTest, EntryNamesKeepOnlyThoseBeginningWithThePrefix)
     EXPECT_TRUE(FileSystem::entryNames(path(QStringLiteral("missing"))).isEmpty());
 }
 
-TEST_F(FileSystemTest, OnlyOwnTemporaryFilesOldEnoughAreRemovedAsAbandoned)
+TEST_F(FileSystemTest, OwnTemporaryFilesThatNoWriterHoldsAreRemovedWhateverTheirAge)
 {
     const QStringList ours{QStringLiteral(".a.JPG.0123456789abcdef.part"), QStringLiteral(".0000012345.BIX.fedcba9876543210.part")};
     const QStringList others{QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("a.JPG.0123456789abcdef.part"),
@@ -190,14 +191,56 @@ TEST_F(FileSystemTest, OnlyOwnTemporaryFilesOldEnoughAreRemovedAsAbandoned)
     for (const QString& name : ours + others)
         put(path(name), "x");
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral(".b.JPG.0123456789abcdef.part")));
+    // A copy that is being made right now, by this import or another, holds its file locked.
+    const QString source = path(QStringLiteral("in-flight.JPG"));
+    put(source, QByteArray(4096, 'p'));
+    FileSystem::StagedCopy inFlight;
+    ASSERT_TRUE(FileSystem::StagedCopy::stage(source, m_dir.path(), path(QStringLiteral("b.JPG")), inFlight).ok);
 
-    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path(), 3600), 0) << "a copy being written now is young";
-    EXPECT_EQ(namesIn(m_dir.path()).size(), ours.size() + others.size() + 1);
-
-    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path(), 0), 2);
+    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path()), 2);
     QStringList left = others;
-    left << QStringLiteral(".b.JPG.0123456789abcdef.part");
+    left << QStringLiteral(".b.JPG.0123456789abcdef.part") << QStringLiteral("in-flight.JPG");
+    QStringList names = namesIn(m_dir.path());
+    EXPECT_EQ(names.size(), left.size() + 1) << "the copy in flight stays";
+    ASSERT_TRUE(inFlight.commit(path(QStringLiteral("b.JPG"))).ok);
+    left << QStringLiteral("b.JPG");
     left.sort();
     EXPECT_EQ(namesIn(m_dir.path()), left);
-    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(path(QStringLiteral("missing")), 0), 0);
+    EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(path(QStringLiteral("missing"))), 0);
+}
+
+TEST_F(FileSystemTest, OnlyRegularFilesAreOpenedAndAFifoNeverBlocks)
+{
+    const QString fifo = path(QStringLiteral("X.JPG"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = path(QStringLiteral("L.JPG"));
+    put(path(QStringLiteral("real.JPG")), "x");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("real.JPG")), link));
+    EXPECT_EQ(FileSystem::openRegularFileForReading(fifo), -1);
+    EXPECT_EQ(FileSystem::openRegularFileForReading(link), -1);
+    const QString out = path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    EXPECT_FALSE(FileSystem::copyFile(fifo, out + QStringLiteral("/X.JPG")).ok);
+    EXPECT_FALSE(FileSystem::linkOrCopyFile(link, out + QStringLiteral("/L.JPG")).ok);
+    EXPECT_TRUE(namesIn(out).isEmpty());
+}
+
+TEST_F(FileSystemTest, ALinkedSourceLeavesOnlyWhenFlushedAndAnExistingNameIsNeverReplaced)
+{
+    const QString source = path(QStringLiteral("a.JPG"));
+    const QString out = path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    put(source, "picture");
+    put(out + QStringLiteral("/taken.JPG"), "other");
+    EXPECT_EQ(FileSystem::linkOrCopyFile(source, out + QStringLiteral("/taken.JPG")).errorNumber, EEXIST);
+    ASSERT_TRUE(FileSystem::linkOrCopyFile(source, out + QStringLiteral("/a.JPG")).ok);
+    EXPECT_TRUE(FileSystem::sameContents(source, out + QStringLiteral("/a.JPG")));
+    EXPECT_FALSE(FileSystem::sameContents(source, out + QStringLiteral("/taken.JPG")));
+
+    FileSystem::SourceRemovals removals;
+    removals.add(source, out);
+    EXPECT_TRUE(QFile::exists(source)) << "nothing leaves before the flush";
+    ASSERT_TRUE(removals.flush().ok);
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_EQ(contentOf(out + QStringLiteral("/a.JPG")), "picture");
 }

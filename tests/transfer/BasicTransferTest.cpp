@@ -14,7 +14,6 @@ class BasicTransfer : public TransferFixture
 protected:
     qint64 run(const QString& folder, bool isMove = false)
     {
-        m_job.setFolderDateFormat(WatchFolderBatch::folderDateFormat(m_settings));
         m_job.copyImage(folder, m_settings, isMove);
         return m_job.operationCounter();
     }

@@ -135,7 +135,7 @@ TEST(NamingRules, PatientFolderFromIdAndName)
     EXPECT_EQ(NamingRules::replaceDirectoryName(std::nullopt), std::nullopt);
 
     const auto folder = [](const ExifEntity& record, const QVariantMap& settings) {
-        return NamingRules::getPatientFolder(record, settings);
+        return NamingRules::getPatientFolder(record, TransferSettings::fromSnapshot(settings));
     };
     const QString name = QStringLiteral("NAME");
     EXPECT_EQ(folder(patient(QStringLiteral("12/34:5"), name), switches({})), "12_345 NAME");
@@ -181,7 +181,7 @@ TEST(NamingRules, BasicEditionPadsToTenDigitsAndKeepsImagesWithoutPatient)
 {
     const QVariantMap padding{{QLatin1String(SettingsKey::idNumberZeroPadding), true}};
     const auto folder = [](const ExifEntity& record, const QVariantMap& settings) {
-        return NamingRules::getPatientFolderBasic(record, settings);
+        return NamingRules::getPatientFolderBasic(record, TransferSettings::fromSnapshot(settings));
     };
     EXPECT_EQ(folder(patient(QStringLiteral("12345"), QStringLiteral("NAME")), padding), "0000012345 NAME");
     EXPECT_EQ(folder(patient(QStringLiteral("123456789012"), QString()), padding), "3456789012");
@@ -192,16 +192,21 @@ TEST(NamingRules, BasicEditionPadsToTenDigitsAndKeepsImagesWithoutPatient)
 
 TEST(NamingRules, DaySubfolderAndSafeRelativeFolders)
 {
+    // The settings window's patterns spell the year and day in capitals.
+    const auto day = [](const ExifEntity& record, const QString& pattern) {
+        const QVariantMap snapshot{{QLatin1String(SettingsKey::dateFormatString), pattern}};
+        return NamingRules::getDaySubfolderName(record, TransferSettings::fromSnapshot(snapshot).folderDateFormat);
+    };
     const ExifEntity record = shot();
-    EXPECT_EQ(NamingRules::getDaySubfolderName(record, QStringLiteral("YYYY-MM-DD")), "2024-01-02");
-    EXPECT_EQ(NamingRules::getDaySubfolderName(record, QStringLiteral("YYYYMMDD")), "20240102");
+    EXPECT_EQ(day(record, QStringLiteral("YYYY-MM-DD")), "2024-01-02");
+    EXPECT_EQ(day(record, QStringLiteral("YYYYMMDD")), "20240102");
     ExifEntity badDate = record;
     badDate.dateTimeOriginal = QStringLiteral("2024:13:45 10:20:30");
-    EXPECT_EQ(NamingRules::getDaySubfolderName(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
+    EXPECT_EQ(day(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
     badDate.dateTimeOriginal = QStringLiteral("2024");
-    EXPECT_EQ(NamingRules::getDaySubfolderName(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
+    EXPECT_EQ(day(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
     badDate.dateTimeOriginal.reset();
-    EXPECT_EQ(NamingRules::getDaySubfolderName(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
+    EXPECT_EQ(day(badDate, QStringLiteral("YYYYMMDD")), std::nullopt);
 
     EXPECT_EQ(NamingRules::neutraliseRelativeFolder(QStringLiteral("../../x")), "__/__/x");
     EXPECT_EQ(NamingRules::neutraliseRelativeFolder(QStringLiteral("a/./b//c/..")), "a/_/b/_/c/__");

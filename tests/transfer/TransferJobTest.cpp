@@ -22,7 +22,6 @@ protected:
     qint64 run(bool isMove = false, TransferObserver* observer = nullptr, const QString& folder = QString())
     {
         BaseWatchFolderOperator job(m_database);
-        job.setFolderDateFormat(WatchFolderBatch::folderDateFormat(m_settings));
         job.setObserver(observer);
         job.copyImage(folder.isEmpty() ? m_source : folder, m_settings, isMove);
         return job.operationCounter();

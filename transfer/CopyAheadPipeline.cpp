@@ -1,0 +1,52 @@
+#include "transfer/CopyAheadPipeline.h"
+
+#include "transfer/CopyFailedException.h"
+
+CopyAheadPipeline::CopyAheadPipeline(Delegate& delegate, std::size_t inFlight)
+    : m_delegate(delegate), m_inFlight(std::max<std::size_t>(inFlight, 1))
+{
+}
+
+void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook)
+{
+    FileSystem::StagedCopy copy;
+    const FileSystem::Result staged =
+        FileSystem::StagedCopy::stage(entry.path, entry.destination, *firstLook.target, copy);
+    if (!staged) {
+        // The stills before this one come first, as they would have one by one; a failure among
+        // them is the earlier one and is the one reported.
+        settle();
+        throw CopyFailedException(staged.error);
+    }
+    // With nothing before it, the first look was made with every earlier still in place already.
+    const bool decided = m_staged.empty();
+    m_staged.push_back(Staged{std::move(entry), std::move(firstLook), std::move(copy), decided});
+    while (m_staged.size() > m_inFlight)
+        settleOldest();
+}
+
+void CopyAheadPipeline::settle()
+{
+    while (!m_staged.empty())
+        settleOldest();
+}
+
+void CopyAheadPipeline::settleOldest()
+{
+    Staged oldest = std::move(m_staged.front());
+    m_staged.pop_front();
+    try {
+        if (!oldest.decided) {
+            oldest.choice = m_delegate.decideTarget(oldest.entry, oldest.choice);
+            if (!oldest.choice.target)
+                return; // skipped after all; its copy removes itself
+        }
+        const FileSystem::Result placed = oldest.copy.commit(*oldest.choice.target);
+        if (!placed)
+            throw CopyFailedException(placed.error);
+        m_delegate.arrived(oldest.entry, *oldest.choice.target);
+    } catch (...) {
+        m_staged.clear(); // the batch ends here: the copies made after it are dropped
+        throw;
+    }
+}
