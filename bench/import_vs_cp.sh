@@ -1,26 +1,24 @@
 #!/usr/bin/env bash
 # Times "trevasel-cli import" against "cp -r" followed by "sync" (so that both leave the pictures
 # safely on disk) on the same generated 3 MB stills, in one run with alternating rounds, and prints
-# the ratios of the medians:
+# every round's ratio and the ratios of the medians, for two cards: 200 stills of 25 patients with
+# the three maker-note generations mixed, and COUNT stills of 17 patients:
 #   copy mode, history and XML on          target: at most 1.3 x cp + sync
 #   move within one filesystem             target: at most 0.2 x cp + sync
 #   per image into a patient folder that already holds 10,000 files, against an empty one
 #                                          target: at most 3 x
-#   bench/import_vs_cp.sh [BUILD_DIR] [COUNT] [ROUNDS]   (defaults: build 500 5)
+#   bench/import_vs_cp.sh [BUILD_DIR] [COUNT] [ROUNDS]   (defaults: build 500 7)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
 count="${2:-500}"
-rounds="${3:-5}"
+rounds="${3:-7}"
 cli="$build/tools/trevasel-cli"
 maker="$build/bench/make-bench-stills"
 [ -x "$cli" ] && [ -x "$maker" ] || { echo "build first: scripts/build.sh $build" >&2; exit 1; }
 
 work="$(mktemp -d "${TMPDIR:-/var/tmp}/trevasel-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-echo "writing $count stills of 3 MB into $work ..."
-"$maker" "$work/stills" "$count" $((3 * 1024 * 1024))
-sync
 
 settings() { # FILE DESTINATION DELETE_ORIGINAL
     python3 - "$1" "$2" "$3" "$root/resources/full/Trevasel-setting.plist" <<'PY'
@@ -44,41 +42,70 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print a[i
 div() { awk -v a="$1" -v b="$2" 'BEGIN { print a / b }'; }
 fresh() { rm -rf "$work/dest" "$work/cp" "$work/history.db" "$work/move-src"; sync; }
 # Write requests the disk under the work folder has completed so far (0 where the kernel does not
-# tell, such as on an overlay): each picture synced on its own costs requests that "sync" after
-# "cp" shares out, which matters on disks that limit requests rather than bytes.
+# tell, such as on an overlay).
 statfile="/sys/class/block/$(basename "$(df --output=source "$work" | tail -n 1)")/stat"
 writes() { if [ -r "$statfile" ]; then awk '{ print $5 }' "$statfile"; else echo 0; fi; }
+declare -A times
 declare -A requests
 
-# One untimed round of each first: on the shared virtual machines we measure on, the first round
-# after the stills are written runs up to three times slower than the rounds after it.
-fresh
-"$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > /dev/null 2>&1
-fresh
-cp -r "$work/stills" "$work/cp" && sync
-
-declare -A times
-for round in $(seq 1 "$rounds"); do
+# run_card NAME COUNT PATIENTS: alternating rounds of import (copy), cp -r + sync, import (move).
+run_card() {
+    local name="$1" count="$2" patients="$3"
+    rm -rf "$work/stills"
+    echo "writing $count stills of 3 MB ($patients patients) into $work ..."
+    "$maker" "$work/stills" "$count" $((3 * 1024 * 1024)) "$patients"
+    sync
+    # One untimed round of each first: on the shared virtual machines we measure on, the first
+    # round after the stills are written runs up to three times slower than the rounds after it.
     fresh
-    before=$(writes)
-    start=$(now); "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > "$work/import.out" 2> /dev/null; end=$(now)
-    times[import]+="$(elapsed "$start" "$end") "
-    requests[import]=$(( ${requests[import]:-0} + $(writes) - before ))
-    tail -n 1 "$work/import.out" | grep -qx "transferred: $count" || { echo "import did not transfer every still" >&2; exit 1; }
-
+    "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > /dev/null 2>&1
     fresh
-    before=$(writes)
-    start=$(now); cp -r "$work/stills" "$work/cp" && sync; end=$(now)
-    times[cp]+="$(elapsed "$start" "$end") "
-    requests[cp]=$(( ${requests[cp]:-0} + $(writes) - before ))
+    cp -r "$work/stills" "$work/cp" && sync
+    local round start end before import cp move
+    for round in $(seq 1 "$rounds"); do
+        fresh
+        before=$(writes)
+        start=$(now); "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > "$work/import.out" 2> /dev/null; end=$(now)
+        import=$(elapsed "$start" "$end")
+        requests[$name-import]=$(( ${requests[$name-import]:-0} + $(writes) - before ))
+        tail -n 1 "$work/import.out" | grep -qx "transferred: $count" || { echo "import did not transfer every still" >&2; exit 1; }
 
-    fresh
-    cp -r "$work/stills" "$work/move-src"; sync
-    start=$(now); "$cli" import --settings "$work/move.plist" --database "$work/history.db" "$work/move-src" > "$work/move.out" 2> /dev/null; end=$(now)
-    times[move]+="$(elapsed "$start" "$end") "
-    tail -n 1 "$work/move.out" | grep -qx "transferred: $count" || { echo "move did not transfer every still" >&2; exit 1; }
-    echo "round $round done"
-done
+        fresh
+        before=$(writes)
+        start=$(now); cp -r "$work/stills" "$work/cp" && sync; end=$(now)
+        cp=$(elapsed "$start" "$end")
+        requests[$name-cp]=$(( ${requests[$name-cp]:-0} + $(writes) - before ))
+
+        fresh
+        cp -r "$work/stills" "$work/move-src"; sync
+        start=$(now); "$cli" import --settings "$work/move.plist" --database "$work/history.db" "$work/move-src" > "$work/move.out" 2> /dev/null; end=$(now)
+        move=$(elapsed "$start" "$end")
+        tail -n 1 "$work/move.out" | grep -qx "transferred: $count" || { echo "move did not transfer every still" >&2; exit 1; }
+        [ -z "$(find "$work/move-src" -type f)" ] || { echo "move left sources behind" >&2; exit 1; }
+
+        times[$name-import]+="$import "
+        times[$name-cp]+="$cp "
+        times[$name-move]+="$move "
+        printf '%s round %d: cp + sync %.3f s, copy %.3f s (%.3f x), move %.3f s (%.3f x)\n' "$name" "$round" \
+            "$cp" "$import" "$(div "$import" "$cp")" "$move" "$(div "$move" "$cp")"
+    done
+}
+
+report_card() { # NAME COUNT
+    local name="$1" count="$2" import cp move
+    import=$(echo "${times[$name-import]}" | median)
+    cp=$(echo "${times[$name-cp]}" | median)
+    move=$(echo "${times[$name-move]}" | median)
+    printf '%s: %d stills of 3 MB, median of %d rounds\n' "$name" "$count" "$rounds"
+    printf '  cp -r + sync:                 %.3f s\n' "$cp"
+    printf '  import, copy (history, XML):  %.3f s   ratio %.3f (target <= 1.3)\n' "$import" "$(div "$import" "$cp")"
+    printf '  import, move (same fs):       %.3f s   ratio %.3f (target <= 0.2)\n' "$move" "$(div "$move" "$cp")"
+    printf '  disk write requests per still: import %.1f, cp + sync %.1f\n' \
+        "$(div "${requests[$name-import]}" $((count * rounds)))" "$(div "${requests[$name-cp]}" $((count * rounds)))"
+}
+
+run_card mixed25 200 25
+run_card main "$count" 17
 
 # Per image into a full patient folder: the same 200 stills of one patient, once into an empty
 # destination and once into one whose patient folder already holds 10,000 files.
@@ -102,19 +129,11 @@ for round in $(seq 1 "$rounds"); do
     [ "$(find "$patient_folder" -name '20*.JPG' | wc -l)" -eq "$full_count" ] || { echo "full-folder import incomplete" >&2; exit 1; }
 done
 
-import=$(echo "${times[import]}" | median)
-cp=$(echo "${times[cp]}" | median)
-move=$(echo "${times[move]}" | median)
 empty=$(echo "${times[empty]}" | median)
 full=$(echo "${times[full]}" | median)
 echo
-for key in cp import move empty full; do printf 'rounds %-7s %s\n' "$key:" "${times[$key]}"; done
-printf '%d stills of 3 MB, median of %d rounds\n' "$count" "$rounds"
-printf 'cp -r + sync:                 %.3f s\n' "$cp"
-printf 'import, copy (history, XML):  %.3f s   ratio %.3f (target <= 1.3)\n' "$import" "$(div "$import" "$cp")"
-printf 'import, move (same fs):       %.3f s   ratio %.3f (target <= 0.2)\n' "$move" "$(div "$move" "$cp")"
-printf 'disk write requests per still: import %.1f, cp + sync %.1f\n' \
-    "$(div "${requests[import]}" $((count * rounds)))" "$(div "${requests[cp]}" $((count * rounds)))"
+report_card mixed25 200
+report_card main "$count"
 printf 'per image, empty folder:      %.2f ms\n' "$(awk -v t="$empty" -v n="$full_count" 'BEGIN { print t * 1000 / n }')"
 printf 'per image, 10,000 files:      %.2f ms   ratio %.3f (target <= 3)\n' \
     "$(awk -v t="$full" -v n="$full_count" 'BEGIN { print t * 1000 / n }')" "$(div "$full" "$empty")"

@@ -52,12 +52,18 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement
     const auto database = openDatabase();
     if (!database) return records;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
-    if (!rows) return records;
+    if (!rows) {
+        noteFailure(*database);
+        return records;
+    }
     while (rows->next())
         records.push_back(getEntity(*rows));
     // A half-read table would let the import take a known shot for a new one only by chance; an
-    // empty list says plainly that nothing could be checked.
-    if (rows->endedWithError()) records.clear();
+    // empty list and lastFailure say plainly that nothing could be checked.
+    if (rows->endedWithError()) {
+        records.clear();
+        noteFailure(*database);
+    }
     return records;
 }
 
@@ -66,14 +72,23 @@ std::optional<QVariant> BaseDao::executeFindSingleColumn(const SqlStatement& sta
     const auto database = openDatabase();
     if (!database) return std::nullopt;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
-    if (!rows || !rows->next()) return std::nullopt;
+    if (!rows || !rows->next()) {
+        if (!rows || rows->endedWithError())
+            noteFailure(*database);
+        return std::nullopt;
+    }
     return rows->objectForColumnIndex(0);
 }
 
 bool BaseDao::executeUpdate(const SqlStatement& statement) const
 {
     const auto database = openDatabase();
-    return database && database->executeUpdate(statement.sql, statement.parameters);
+    if (!database)
+        return false;
+    if (database->executeUpdate(statement.sql, statement.parameters))
+        return true;
+    noteFailure(*database);
+    return false;
 }
 
 bool BaseDao::existColumn(const QString& columnName, const QString& tableName) const
@@ -120,13 +135,24 @@ void BaseDao::endSession()
 
 std::shared_ptr<FMDatabase> BaseDao::openDatabase() const
 {
+    m_lastFailure.reset();
     if (m_session)
         return m_session;
     // Without "create": a lookup on a missing file must not leave an empty database behind, which
     // start-up would then take for the real one and never give its table.
     auto database = getDatabase();
-    if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite)) return nullptr;
+    if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite)) {
+        m_lastFailure = m_databaseFilePath.isEmpty() ? QStringLiteral("no database file is set")
+                                                     : QStringLiteral("cannot open the database: %1").arg(database->lastErrorMessage());
+        return nullptr;
+    }
     return database;
+}
+
+void BaseDao::noteFailure(const FMDatabase& database) const
+{
+    const QString message = database.lastErrorMessage();
+    m_lastFailure = message.isEmpty() ? QStringLiteral("the statement failed") : message;
 }
 
 SqlStatement BaseDao::getFindAllQuery() const

@@ -51,6 +51,10 @@ public:
     // A closed handle on the database file with this DAO's busy time-out.
     std::unique_ptr<FMDatabase> getDatabase() const;
 
+    // Why the latest operation failed ("database is locked", "file is not a database", ...), or none
+    // when it succeeded. An empty list from a find is only trustworthy when this is none.
+    const std::optional<QString>& lastFailure() const { return m_lastFailure; }
+
     // Keeps one connection open for a run of operations (a transfer batch) instead of one per
     // statement. Inside the session the database writes through a write-ahead log with
     // synchronous=NORMAL, so a commit costs no fsync; endSession() checkpoints the log into the
@@ -70,10 +74,13 @@ protected:
     virtual std::unique_ptr<BaseEntity> getEntity(const FMResultSet& row) const;
 
 private:
-    // An open handle, or none when the file is missing or cannot be opened.
+    // An open handle, or none when the file is missing or cannot be opened. Clears lastFailure, or
+    // sets it when there is no handle.
     std::shared_ptr<FMDatabase> openDatabase() const;
+    void noteFailure(const FMDatabase& database) const;
 
     QString m_databaseFilePath;
     std::chrono::milliseconds m_busyTimeout;
     std::shared_ptr<FMDatabase> m_session; // open between beginSession() and endSession()
+    mutable std::optional<QString> m_lastFailure;
 };

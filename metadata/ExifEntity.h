@@ -37,6 +37,9 @@ struct ExifEntity
     std::optional<QString> drawFlag;
     std::optional<QString> patientID;
     std::optional<QString> patientName;
+    // The camera stored a patient name that is not valid UTF-8: patientName stays absent, and the
+    // picture is filed under the ID alone.
+    bool patientNameUndecodable = false;
     std::optional<QString> encryptionType; // version record only
     std::optional<QString> owner;
     std::optional<QString> identifier;

@@ -164,7 +164,9 @@ std::optional<ExifOperator::BaseRead> ExifOperator::readBase(ImageBytes& bytes, 
     // Below version 4 the patient block is region 288-447; from version 4 on it is 2576-2735.
     const qsizetype patientBlock = bigEndian ? 300 : 2576;
     record.patientID = ByteText::utf8UpToNul(slice(plain, patientBlock, 20));
-    record.patientName = ByteText::utf8UpToNul(slice(plain, patientBlock + 20, 120));
+    const QByteArrayView nameBytes = slice(plain, patientBlock + 20, 120);
+    record.patientName = ByteText::utf8UpToNul(nameBytes);
+    record.patientNameUndecodable = !record.patientName && !nameBytes.isEmpty() && nameBytes.at(0) != '\0';
 
     record.extendedMakerNoteData = *makerNote;
     record.extendedMakerNote = ByteText::hexDigits(*makerNote);

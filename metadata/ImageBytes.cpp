@@ -1,6 +1,9 @@
 #include "metadata/ImageBytes.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -11,9 +14,15 @@ constexpr std::uint64_t initialHead = 16 * 1024;
 
 std::optional<ImageBytes> ImageBytes::open(const QString& path)
 {
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    // A FIFO or a device named like a picture is no picture, and opening it must not wait.
+    const int fd = FileSystem::openRegularFileForReading(path, true);
+    if (fd < 0)
         return std::nullopt;
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     const qint64 size = file->size();
     if (size < 0)
         return std::nullopt;

@@ -291,8 +291,11 @@ Result StagedCopy::commit(const QString& destination)
         return abandon(errno);
     if (written.st_size != m_size)
         return abandon(EIO);
-    if (const int error = renameNoReplace(m_temporaryPath, native(destination)))
+    if (const int error = renameNoReplace(m_temporaryPath, native(destination))) {
+        if (error == EEXIST) // the copy stays staged, for the caller to name it anew
+            return failure(copyText, destination, error);
         return abandon(error);
+    }
     const int fd = std::exchange(m_fd, -1);
     ::close(fd); // synced above: a close error changes nothing of what is on disk
     deferSync(m_folder);
@@ -508,10 +511,10 @@ int removeAbandonedTemporaryFiles(const QString& folder)
     return removed;
 }
 
-int openRegularFileForReading(const QString& path)
+int openRegularFileForReading(const QString& path, bool followLinks)
 {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
-    const int fd = ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(native(path).constData(), O_RDONLY | (followLinks ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat info;

@@ -55,7 +55,8 @@ public:
     static Result stage(const QString& source, const QString& folder, const QString& destinationForMessages,
                         StagedCopy& staged);
     // Gives the staged copy the name destination, which must lie in the staged folder. Fails when
-    // destination exists; the temporary file is removed on every failure.
+    // destination exists, and the copy then stays staged for another name; the temporary file is
+    // removed on every other failure.
     Result commit(const QString& destination);
     // Removes the temporary file now.
     void discard();
@@ -129,9 +130,9 @@ void syncDeferred();
 // files that no running writer holds locked. Gives how many it removed.
 int removeAbandonedTemporaryFiles(const QString& folder);
 
-// Opens a file for reading only when it is a regular file, without following a symbolic link and
-// without waiting on a FIFO or device; -1 with errno set otherwise (EINVAL for what is not a regular
-// file, ELOOP for a link). The caller owns the descriptor.
-int openRegularFileForReading(const QString& path);
+// Opens a file for reading only when it is a regular file, without waiting on a FIFO or device, and
+// without following a symbolic link unless followLinks is set; -1 with errno set otherwise (EINVAL
+// for what is not a regular file, ELOOP for a link). The caller owns the descriptor.
+int openRegularFileForReading(const QString& path, bool followLinks = false);
 
 } // namespace FileSystem

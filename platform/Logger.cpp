@@ -42,9 +42,29 @@ QByteArray timestamp()
     return QByteArray(text, std::clamp(length, 0, static_cast<int>(sizeof text) - 1));
 }
 
+} // namespace
+
+// Texts from pictures (patient names, dates) may hold line breaks and other control characters:
+// written as escapes, they can neither split a line nor forge one.
+QString Logger::oneLine(const QString& message)
+{
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f || c.unicode() == 0x2028 || c.unicode() == 0x2029;
+    };
+    if (std::none_of(message.begin(), message.end(), isControl))
+        return message;
+    QString line;
+    line.reserve(message.size() + 8);
+    for (const QChar c : message)
+        line += isControl(c) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+    return line;
+}
+
+namespace {
+
 void writeLine(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    const QByteArray line = timestamp() + ' ' + (programAndProcess() + QLatin1Char(' ') + message).toUtf8() + '\n';
+    const QByteArray line = timestamp() + ' ' + (programAndProcess() + QLatin1Char(' ') + Logger::oneLine(message)).toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
 }

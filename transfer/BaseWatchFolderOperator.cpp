@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <typeinfo>
 
 namespace {
@@ -65,7 +66,9 @@ void writeDelivery(const ExifEntity& record, const QString& root, const QString&
     const QString file = deliver + QLatin1Char('/') + relativeFolder + QStringLiteral(".BIX");
     // Day and serial folders make F a path; its folders below "deliver" are made here.
     QDir().mkpath(QFileInfo(file).absolutePath());
-    FileSystem::writeFileReplacing(file, text->toUtf8()); // a failed description is not a failed transfer
+    // A failed description is not a failed transfer, but the practice should learn why one is missing.
+    if (const FileSystem::Result written = FileSystem::writeFileReplacing(file, text->toUtf8()); !written)
+        Logger::info(QStringLiteral("the description was not written: %1").arg(written.error));
 }
 
 } // namespace
@@ -84,6 +87,13 @@ ImportedFileDao& BaseWatchFolderOperator::importHistory()
         m_history->beginSession();
     }
     return *m_history;
+}
+
+void BaseWatchFolderOperator::checkHistory(const ImportedFileDao& history) const
+{
+    if (const auto& cause = history.lastFailure())
+        throw CopyFailedException(
+            QStringLiteral("The import history \u201c%1\u201d cannot be used: %2").arg(m_databaseFilePath, *cause));
 }
 
 bool BaseWatchFolderOperator::checkValidImageData(const ExifEntity& record)
@@ -172,18 +182,25 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
             const QFileInfo info(path);
             if (name.startsWith(QLatin1Char('.')))
                 continue;
+            const bool still = CameraFileNames::isStill(name);
+            const bool movie = !still && CameraFileNames::isMovieIndex(name);
+            // A link is no picture: it may point outside the card, or back up the tree.
+            if (info.isSymLink()) {
+                if (still || movie || info.isDir())
+                    Logger::info(QStringLiteral("skipped %1: a symbolic link").arg(path));
+                continue;
+            }
             if (info.isDir()) {
-                // A link to a folder could lead back up the tree and never end.
-                if (info.isSymLink())
-                    continue;
                 m_pipeline.settle();
                 const qint64 before = operationCounter();
                 copyImage(path, *m_settings, isMove);
                 setOperationCounter(before + operationCounter());
                 continue;
             }
-            const bool still = CameraFileNames::isStill(name);
-            const bool movie = !still && CameraFileNames::isMovieIndex(name);
+            if ((still || movie) && !info.isFile()) {
+                Logger::info(QStringLiteral("skipped %1: not a regular file").arg(path));
+                continue;
+            }
             if (still || movie)
                 transferEntry(path, movie, isMove);
         }
@@ -212,9 +229,16 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
         return std::nullopt;
     }
 
+    if (!isShootingDate(record->dateTimeOriginal)) {
+        Logger::info(QStringLiteral("skipped %1: its shooting date \u201c%2\u201d is no date")
+                         .arg(path, record->dateTimeOriginal.value_or(QString())));
+        return std::nullopt;
+    }
     QString folder = getPatientFolder(*record, settings);
     if (folder.contains(noInformationFolder))
         return std::nullopt;
+    if (record->patientNameUndecodable)
+        Logger::info(QStringLiteral("the patient name in %1 is not valid UTF-8; the picture is filed under the ID alone").arg(path));
     if (settings.saveDaySubfolder) {
         const auto day = getDaySubfolderName(*record, settings.folderDateFormat);
         if (!day) {
@@ -236,6 +260,10 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
         throw CopyFailedException(QStringLiteral("The destination folder is not set."));
     if (destinationRoot.isEmpty())
         throw CopyFailedException(QStringLiteral("The movie destination folder is not set."));
+    for (const QString* folderRoot : {&root, &destinationRoot})
+        if (!QDir::isAbsolutePath(*folderRoot))
+            throw CopyFailedException(
+                QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path.").arg(*folderRoot));
     if (!isInside(destination, destinationRoot))
         throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
     return TransferEntry{path, movie, std::move(*record), folder, root, destination};
@@ -249,18 +277,25 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
     choice.target = isSecondGeneration(entry.record)
                         ? getValidNewImageFileName2(entry.destination, extension, entry.record, reader)
                         : getValidNewImageFileName(entry.destination, extension, entry.record, reader);
+    // Every name is made of cleaned parts; this check stands behind them for every path written.
+    if (choice.target && !isInside(*choice.target, entry.destination))
+        throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(*choice.target));
     if (!choice.target || !m_settings->historyCheck)
         return choice;
 
     const QString targetName = QFileInfo(*choice.target).fileName();
     const QString camera = historySerial(entry.record).value_or(QString());
     ImportedFileDao& history = importHistory();
-    if (quiet) // a first look, which the final one may build on
+    if (quiet) { // a first look, which the final one may build on
         choice.historySeenUpTo = history.newestId();
+        checkHistory(history);
+    }
     // The earlier look found nothing under this name; only rows added since then can change that.
     const bool sameName = earlier && earlier->historySeenUpTo && earlier->target == choice.target;
     const bool imported = sameName ? !history.findByLikeFileNameCameraIdAfter(targetName, camera, *earlier->historySeenUpTo).empty()
                                    : !history.findByLikeFileNameCameraId(targetName, camera).empty();
+    // An empty answer from a history that could not be read vouches for nothing.
+    checkHistory(history);
     if (imported) {
         if (!quiet) {
             logoutExifInformation(entry.record, entry.path, QString());
@@ -325,8 +360,21 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     const TransferSettings& settings = *m_settings;
     prepareFolder(entry.destination);
     if (!entry.movie) {
-        fail(FileSystem::linkOrCopyFile(entry.path, target));
-        recordTransfer(entry, target);
+        // Another import may take the chosen name first: the name is then decided again, and the
+        // same shot now lying there is skipped as usual.
+        QString name = target;
+        for (int attempt = 1;; ++attempt) {
+            const FileSystem::Result placed = FileSystem::linkOrCopyFile(entry.path, name);
+            if (placed)
+                break;
+            if (placed.errorNumber != EEXIST || attempt == CopyAheadPipeline::kNameAttempts)
+                fail(placed);
+            const TargetChoice again = chooseTarget(entry, false);
+            if (!again.target)
+                return;
+            name = *again.target;
+        }
+        recordTransfer(entry, name);
         return;
     }
     const auto companion = CameraFileNames::companionMovie(entry.path);
@@ -338,8 +386,13 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     QString movieName = QFileInfo(target).fileName();
     movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
     const QString movieTarget = QFileInfo(target).path() + QLatin1Char('/') + movieName;
-    // The first failure ends the entry; the sources of a pair leave only once both are in place.
-    fail(deleteOriginal ? FileSystem::linkOrCopyFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget));
+    // The first failure ends the entry; the sources of a pair leave only once both are in place. A
+    // movie that an earlier, interrupted import already brought over whole is taken as it lies, so
+    // that its index still follows.
+    const FileSystem::Result moviePlaced =
+        deleteOriginal ? FileSystem::linkOrCopyFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget);
+    if (!moviePlaced && !(moviePlaced.errorNumber == EEXIST && FileSystem::sameContents(*companion, movieTarget)))
+        fail(moviePlaced);
     if (!settings.dontSendMif)
         fail(deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
     recordTransfer(entry, target);
@@ -374,7 +427,9 @@ void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const Q
         row.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
         row.originalFileName = entry.path;
         row.transferredFolder = entry.destination;
-        importHistory().insert(row);
+        ImportedFileDao& history = importHistory();
+        history.insert(row);
+        checkHistory(history);
         Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
                          .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
     }

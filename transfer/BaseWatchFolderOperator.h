@@ -53,7 +53,7 @@ public:
 
 private:
     // How many moved sources wait for their new names to reach the disk before they are removed.
-    static constexpr std::size_t kSourcesPerRemoval = 64;
+    static constexpr std::size_t kSourcesPerRemoval = 256;
 
     void copyFolder(const QString& sourceFolder, bool isMove);
     // Transfers one still or movie index, or skips it.
@@ -68,6 +68,8 @@ private:
     void place(const TransferEntry& entry, const QString& target);
     // The description, the log, the history row and the count of a picture now in place.
     void recordTransfer(const TransferEntry& entry, const QString& target);
+    // Ends the batch when the history could not answer: nothing it cannot vouch for is imported.
+    void checkHistory(const ImportedFileDao& history) const;
     // Removes the moved sources whose pictures are safe now.
     void removeMovedSources();
 

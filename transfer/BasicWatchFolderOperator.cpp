@@ -35,17 +35,28 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Tran
         if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".JPG")))
             continue;
         const QString path = sourceFolder + QLatin1Char('/') + name;
+        const QFileInfo info(path);
+        if (info.isSymLink() || !info.isFile()) {
+            Logger::plain(QStringLiteral("skipped %1: not a regular file").arg(path));
+            continue;
+        }
         const auto record = m_reader.getExifData(path);
         if (!record || !checkValidImageData(*record))
             continue;
+        if (!isShootingDate(record->dateTimeOriginal)) {
+            Logger::plain(QStringLiteral("skipped %1: its shooting date \u201c%2\u201d is no date")
+                              .arg(path, record->dateTimeOriginal.value_or(QString())));
+            continue;
+        }
         if (settings.dontSendPatientInformationImage &&
             record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
             if (settings.deleteOriginalImage)
                 FileSystem::removeFile(path);
             continue;
         }
-        if (root.isEmpty()) {
-            Logger::plain(QStringLiteral("The destination folder is not set; %1 stays in place.").arg(path));
+        if (root.isEmpty() || !QDir::isAbsolutePath(root)) {
+            Logger::plain(QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path; %2 stays in place.")
+                              .arg(root, path));
             continue;
         }
 

@@ -2,6 +2,8 @@
 
 #include "transfer/CopyFailedException.h"
 
+#include <cerrno>
+
 CopyAheadPipeline::CopyAheadPipeline(Delegate& delegate, std::size_t inFlight)
     : m_delegate(delegate), m_inFlight(std::max<std::size_t>(inFlight, 1))
 {
@@ -41,9 +43,18 @@ void CopyAheadPipeline::settleOldest()
             if (!oldest.choice.target)
                 return; // skipped after all; its copy removes itself
         }
-        const FileSystem::Result placed = oldest.copy.commit(*oldest.choice.target);
-        if (!placed)
-            throw CopyFailedException(placed.error);
+        // Another import may take the name first: it is decided again, and the same shot now lying
+        // there is skipped as usual.
+        for (int attempt = 1;; ++attempt) {
+            const FileSystem::Result placed = oldest.copy.commit(*oldest.choice.target);
+            if (placed)
+                break;
+            if (placed.errorNumber != EEXIST || attempt == kNameAttempts)
+                throw CopyFailedException(placed.error);
+            oldest.choice = m_delegate.decideTarget(oldest.entry, TargetChoice{});
+            if (!oldest.choice.target)
+                return;
+        }
         m_delegate.arrived(oldest.entry, *oldest.choice.target);
     } catch (...) {
         m_staged.clear(); // the batch ends here: the copies made after it are dropped

@@ -31,6 +31,8 @@ public:
     // How many copies may wait for the disk at once: enough for the disk to write them together,
     // few enough that a batch's memory and open files stay small.
     static constexpr std::size_t kStillsInFlight = 32;
+    // How often a still's name is decided again when another import takes it first.
+    static constexpr int kNameAttempts = 5;
 
     explicit CopyAheadPipeline(Delegate& delegate, std::size_t inFlight = kStillsInFlight);
     CopyAheadPipeline(const CopyAheadPipeline&) = delete;

@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 
 #include <algorithm>
@@ -238,6 +239,11 @@ QString NamingRules::neutraliseRelativeFolder(const QString& folder)
             component = QStringLiteral("__");
     }
     return components.join(QLatin1Char('/'));
+}
+
+bool NamingRules::isShootingDate(const std::optional<QString>& text)
+{
+    return text && text->size() == 19 && QDateTime::fromString(*text, QStringLiteral("yyyy:MM:dd HH:mm:ss")).isValid();
 }
 
 bool NamingRules::isSecondGeneration(const ExifEntity& record)

@@ -67,6 +67,9 @@ public:
     // a crafted image must not be able to write outside the destination.
     static QString neutraliseRelativeFolder(const QString& folder);
 
+    // True for a DateTimeOriginal of the form "yyyy:MM:dd HH:mm:ss" that names a real time. File
+    // names are made of its parts, so anything else makes no sound name and the picture is skipped.
+    static bool isShootingDate(const std::optional<QString>& text);
     // True for the images that the "2" operations name.
     static bool isSecondGeneration(const ExifEntity& record);
 

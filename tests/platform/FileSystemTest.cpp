@@ -157,14 +157,16 @@ TEST_F(FileSystemTest, AStagedCopyGetsItsNameOnlyOnCommitAndLeavesNothingBehindO
     put(out + QStringLiteral("/taken.JPG"), "picture already there");
     FileSystem::StagedCopy onto;
     ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/taken.JPG"), onto).ok);
-    EXPECT_FALSE(onto.commit(out + QStringLiteral("/taken.JPG")).ok);
+    EXPECT_EQ(onto.commit(out + QStringLiteral("/taken.JPG")).errorNumber, EEXIST);
     EXPECT_EQ(contentOf(out + QStringLiteral("/taken.JPG")), QByteArray("picture already there"));
+    ASSERT_TRUE(onto.commit(out + QStringLiteral("/taken(2).JPG")).ok) << "a name taken first leaves the copy staged";
+    EXPECT_EQ(contentOf(out + QStringLiteral("/taken(2).JPG")), picture(1024 * 1024 + 3));
 
     FileSystem::StagedCopy moved;
     ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/d.JPG"), moved).ok);
     EXPECT_FALSE(moved.commit(path(QStringLiteral("elsewhere/d.JPG"))).ok) << "only into the folder it was staged in";
     EXPECT_FALSE(moved.commit(out + QStringLiteral("/d.JPG")).ok) << "a failed commit has given up its copy";
-    EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken.JPG")}));
+    EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken(2).JPG"), QStringLiteral("taken.JPG")}));
     EXPECT_TRUE(namesIn(path(QStringLiteral("elsewhere"))).isEmpty());
 }
 

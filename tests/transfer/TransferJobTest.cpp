@@ -159,10 +159,10 @@ TEST_F(FullTransfer, SkippedPicturesStayInTheSourceEvenWhenOriginalsAreDeleted)
     EXPECT_EQ(filesBelow(m_source), before);
     EXPECT_TRUE(filesBelow(m_destination).isEmpty()) << qPrintable(filesBelow(m_destination).join(u','));
 
-    // Only the day folder kept the picture with the impossible date back.
+    // A date that names no time makes no file name either, day folder or not.
     set(SettingsKey::saveDaySubfolder, false);
-    EXPECT_EQ(run(true), 1);
-    EXPECT_FALSE(QFileInfo::exists(source(QStringLiteral("baddate.JPG"))));
+    EXPECT_EQ(run(true), 0);
+    EXPECT_EQ(filesBelow(m_source), before);
 }
 
 TEST_F(FullTransfer, PatientInformationImagesInAnyCaseAreLeftOutOrDeleted)
@@ -469,7 +469,41 @@ TEST_F(FullTransfer, MoveToAnotherFilesystemRemovesASourceOnlyAfterItsCopyIsComp
     EXPECT_EQ(contentOf(source(order.at(2))), third);
 }
 
-TEST_F(FullTransfer, MoveWithinOneFilesystemRenames)
+TEST_F(FullTransfer, AMovedPictureLeavesTheCardOnlyAfterItsDescriptionIsWritten)
+{
+    set(SettingsKey::exportXml);
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    set(SettingsKey::deleteOriginalImage);
+    ASSERT_TRUE(QDir().mkpath(m_destination));
+    QFile deliver(destination(QStringLiteral("deliver")));
+    ASSERT_TRUE(deliver.open(QIODevice::WriteOnly));
+    deliver.close();
+    put(QStringLiteral("a.JPG"), shotAt(1));
+    put(QStringLiteral("b.JPG"), shotAt(2));
+
+    EXPECT_EQ(failureOf(true), QStringLiteral("Do not create deliver folder."));
+    EXPECT_EQ(filesBelow(m_source), QStringList({QStringLiteral("a.JPG"), QStringLiteral("b.JPG")}));
+    const QStringList arrived = filesBelow(m_destination);
+    ASSERT_EQ(arrived.size(), 2) << qPrintable(arrived.join(u','));
+    EXPECT_EQ(contentOf(destination(arrived.at(0))), contentOf(source(arrived.at(0).endsWith(k44Name(1)) ? QStringLiteral("a.JPG") : QStringLiteral("b.JPG"))));
+    EXPECT_TRUE(historyRows().empty());
+}
+
+TEST_F(FullTransfer, ABatchCountsThePicturesThatArrivedBeforeItsFailure)
+{
+    put(QStringLiteral("first/x.JPG"), shotAt(9));
+    putFiveWithALargeThird();
+    BaseWatchFolderOperator job(m_database);
+    WatchFolderBatchResult result;
+    {
+        const FileSizeLimit limit(256 * 1024);
+        result = WatchFolderBatch::run(job, m_settings, {source(QStringLiteral("first")), m_source});
+    }
+    ASSERT_TRUE(result.failureReason.has_value());
+    EXPECT_EQ(result.transferred, 3) << "one of the first folder, two of the second before its third failed";
+}
+
+TEST_F(FullTransfer, MoveWithinOneFilesystemLinksAndRemovesTheSource)
 {
     put(QStringLiteral("a.JPG"), shotAt(1));
     const ino_t inode = inodeOf(source(QStringLiteral("a.JPG")));
