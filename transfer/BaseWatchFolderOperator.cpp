@@ -229,18 +229,24 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
         return std::nullopt;
     }
 
-    if (!isShootingDate(record->dateTimeOriginal)) {
+    return entryFor(path, movie, std::move(*record), settings);
+}
+
+std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& path, bool movie, ExifEntity record,
+                                                               const TransferSettings& settings)
+{
+    if (!isShootingDate(record.dateTimeOriginal)) {
         Logger::info(QStringLiteral("skipped %1: its shooting date \u201c%2\u201d is no date")
-                         .arg(path, record->dateTimeOriginal.value_or(QString())));
+                         .arg(path, record.dateTimeOriginal.value_or(QString())));
         return std::nullopt;
     }
-    QString folder = getPatientFolder(*record, settings);
+    QString folder = getPatientFolder(record, settings);
     if (folder.contains(noInformationFolder))
         return std::nullopt;
-    if (record->patientNameUndecodable)
+    if (record.patientNameUndecodable)
         Logger::info(QStringLiteral("the patient name in %1 is not valid UTF-8; the picture is filed under the ID alone").arg(path));
     if (settings.saveDaySubfolder) {
-        const auto day = getDaySubfolderName(*record, settings.folderDateFormat);
+        const auto day = getDaySubfolderName(record, settings.folderDateFormat);
         if (!day) {
             Logger::debug(QStringLiteral("no shooting date to file by day: %1").arg(path));
             return std::nullopt;
@@ -248,7 +254,7 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
         folder += QLatin1Char('/') + *day;
     }
     if (settings.chopCameraSerialNumber)
-        folder = replaceDirectoryName(cameraSerial(*record)).value_or(QString()) + QLatin1Char('/') + folder;
+        folder = replaceDirectoryName(cameraSerial(record)).value_or(QString()) + QLatin1Char('/') + folder;
     folder = neutraliseRelativeFolder(folder);
 
     const QString& root = settings.destinationFolderPath;
@@ -266,7 +272,7 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
                 QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path.").arg(*folderRoot));
     if (!isInside(destination, destinationRoot))
         throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
-    return TransferEntry{path, movie, std::move(*record), folder, root, destination};
+    return TransferEntry{path, movie, std::move(record), folder, root, destination};
 }
 
 TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet, const TargetChoice* earlier)

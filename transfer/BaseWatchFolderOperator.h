@@ -50,6 +50,11 @@ public:
                                       const QString& destinationPath);
     // "$TMP" in the folder that holds the program.
     static QString transferringFilePath();
+    // Where a picture that passed the camera test goes: its patient, day and serial folders below
+    // the destination root, every part cleaned; none when it is skipped (no patient ID, no
+    // shooting date). Throws CopyFailedException when the settings name no usable root.
+    static std::optional<TransferEntry> entryFor(const QString& path, bool movie, ExifEntity record,
+                                                 const TransferSettings& settings);
 
 private:
     // How many moved sources wait for their new names to reach the disk before they are removed.
