@@ -1,0 +1,61 @@
+#include "platform/FileEventStream.h"
+
+#include <QTimer>
+
+QStringList FileEventBatch::paths() const
+{
+    QStringList result;
+    result.reserve(events.size());
+    for (const FileEvent& event : events)
+        result.append(event.path);
+    return result;
+}
+
+FileEventStream::FileEventStream(QStringList watchedPaths, quint64 sinceEventId, Callback callback)
+    : m_watchedPaths(std::move(watchedPaths)), m_lastEventId(sinceEventId), m_callback(std::move(callback))
+{
+    if (sinceEventId != 0)
+        QTimer::singleShot(0, this, [this] { deliver(m_watchedPaths); });
+}
+
+FileEventStream::~FileEventStream()
+{
+    *m_alive = false;
+}
+
+void FileEventStream::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    stopWatching();
+}
+
+bool FileEventStream::deliver(const QStringList& changedFolders)
+{
+    if (m_stopped || m_delivering)
+        return false;
+    if (changedFolders.isEmpty() || !m_callback)
+        return true;
+    FileEventBatch batch;
+    batch.events.reserve(changedFolders.size());
+    for (const QString& folder : changedFolders)
+        batch.events.append({folder, ++m_lastEventId});
+
+    // The callback may destroy this stream (a source registering again), so it runs from a copy and
+    // nothing of the stream is touched afterwards unless it is still alive.
+    const Callback callback = m_callback;
+    struct DeliveryScope
+    {
+        FileEventStream* stream;
+        std::shared_ptr<bool> alive;
+        ~DeliveryScope()
+        {
+            if (*alive)
+                stream->m_delivering = false;
+        }
+    } scope{this, m_alive};
+    m_delivering = true;
+    callback(batch);
+    return true;
+}
