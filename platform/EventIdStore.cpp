@@ -2,7 +2,9 @@
 
 #include "platform/Logger.h"
 
+#include <QDir>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -10,11 +12,18 @@ namespace {
 
 std::unique_ptr<QSettings> open(const QString& iniFilePath)
 {
-    return iniFilePath.isEmpty() ? std::make_unique<QSettings>()
-                                 : std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat);
+    return std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat);
 }
 
 } // namespace
+
+EventIdStore EventIdStore::forProgram(const QString& programName)
+{
+    // QSettings finds the user's configuration folder once per process; QStandardPaths looks each
+    // time, so a test that points XDG_CONFIG_HOME elsewhere is obeyed.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return EventIdStore(QDir(config).filePath(programName + QLatin1Char('/') + programName + QStringLiteral(".conf")));
+}
 
 quint64 EventIdStore::load(const char* key) const
 {

@@ -10,16 +10,18 @@ public:
     static constexpr const char* kSDCardKey = "EVENT_ID_SD_CARD";
     static constexpr const char* kImageFileKey = "EVENT_ID_IMAGE_FILE";
 
-    // The application's own QSettings (named by the organization and application names of the
-    // QCoreApplication, which each program's main sets).
-    EventIdStore() = default;
-    // A settings file of its own, in INI form (tests).
+    // The program's user defaults: "$XDG_CONFIG_HOME/<program>/<program>.conf", where
+    // QSettings(program, program) keeps them, found afresh at each use.
+    static EventIdStore forProgram(const QString& programName);
+    // A settings file of the given path, in INI form.
     explicit EventIdStore(QString iniFilePath) : m_iniFilePath(std::move(iniFilePath)) {}
 
     // 0 when the key is absent or holds no number.
     quint64 load(const char* key) const;
-    // Written to disk at once; a failed write is logged.
+    // Written to disk at once (the file is replaced whole); a failed write is logged.
     void save(const char* key, quint64 eventId) const;
+
+    const QString& filePath() const { return m_iniFilePath; }
 
 private:
     QString m_iniFilePath;

@@ -162,6 +162,10 @@ void InotifyFileEventStream::handleEvent(int watch, quint32 mask, const QString&
         if (m_presentRoots.remove(folder)) {
             unwatchTree(folder);
             refreshRoots();
+        } else if (m_parentWatches.remove(folder)) {
+            if (!isInTree(folder))
+                removeWatch(watch);
+            refreshRoots();
         }
         return;
     }

@@ -64,16 +64,17 @@ TEST(AutostartOnLoginService, TheEntryIsWrittenWithTheProgramQuotedAndRemovedAga
 
 TEST(EventIdStore, IdsOfTheWholeUnsignedRangeComeBackAndAnythingElseReadsAsZero)
 {
-    QTemporaryDir dir;
-    const EventIdStore store(dir.filePath(QStringLiteral("defaults.ini")));
+    QTemporaryDir config;
+    ScopedVariable variable("XDG_CONFIG_HOME", config.path());
+    const EventIdStore store = EventIdStore::forProgram(QStringLiteral("Trevasel"));
+    EXPECT_EQ(store.filePath(), config.path() + QStringLiteral("/Trevasel/Trevasel.conf"));
     EXPECT_EQ(store.load(EventIdStore::kSDCardKey), 0u);
     store.save(EventIdStore::kSDCardKey, 18446744073709551615ull);
     store.save(EventIdStore::kImageFileKey, 7);
-    const EventIdStore reopened(dir.filePath(QStringLiteral("defaults.ini")));
+    const EventIdStore reopened(store.filePath());
     EXPECT_EQ(reopened.load(EventIdStore::kSDCardKey), 18446744073709551615ull);
     EXPECT_EQ(reopened.load(EventIdStore::kImageFileKey), 7u);
 
-    QSettings(dir.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat)
-        .setValue(QLatin1String(EventIdStore::kImageFileKey), QStringLiteral("-3"));
+    QSettings(store.filePath(), QSettings::IniFormat).setValue(QLatin1String(EventIdStore::kImageFileKey), QStringLiteral("-3"));
     EXPECT_EQ(reopened.load(EventIdStore::kImageFileKey), 0u);
 }
