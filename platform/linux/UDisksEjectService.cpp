@@ -77,7 +77,9 @@ QString actionName(EjectPlan::DriveAction action)
 
 } // namespace
 
-UDisksEjectService::UDisksEjectService(QObject* parent) : QObject(parent) {}
+UDisksEjectService::UDisksEjectService(QObject* parent) : UDisksEjectService(QDBusConnection::systemBus(), parent) {}
+
+UDisksEjectService::UDisksEjectService(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {}
 
 QList<EjectPlan::FileSystem> UDisksEjectService::fileSystemsOf(const ManagedObjects& objects)
 {
@@ -112,16 +114,15 @@ QList<EjectPlan::Drive> UDisksEjectService::drivesOf(const ManagedObjects& objec
 
 void UDisksEjectService::unmountAndEject(const QString& mountPoint)
 {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) {
-        Logger::info(QStringLiteral("eject of %1 failed: no system bus").arg(mountPoint));
+    if (!m_bus.isConnected()) {
+        Logger::info(QStringLiteral("eject of %1 failed: the bus of the disk service is not reachable").arg(mountPoint));
         return;
     }
     const QDBusMessage query =
         QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/UDisks2"),
                                        QStringLiteral("org.freedesktop.DBus.ObjectManager"),
                                        QStringLiteral("GetManagedObjects"));
-    whenFinished(bus.asyncCall(query, kQueryTimeout), QStringLiteral("eject of %1").arg(mountPoint),
+    whenFinished(m_bus.asyncCall(query, kQueryTimeout), QStringLiteral("eject of %1").arg(mountPoint),
                  [this, mountPoint](const QDBusMessage& reply) { carryOut(mountPoint, managedObjectsOf(reply)); });
 }
 
@@ -134,7 +135,7 @@ void UDisksEjectService::carryOut(const QString& mountPoint, const ManagedObject
     }
     QDBusMessage unmount = QDBusMessage::createMethodCall(kService, plan->fileSystem, kFileSystem, QStringLiteral("Unmount"));
     unmount << options();
-    whenFinished(QDBusConnection::systemBus().asyncCall(unmount, kActionTimeout),
+    whenFinished(m_bus.asyncCall(unmount, kActionTimeout),
                  QStringLiteral("unmount of %1").arg(mountPoint),
                  [this, mountPoint, plan = *plan](const QDBusMessage&) { driveAction(mountPoint, plan); });
 }
@@ -145,7 +146,7 @@ void UDisksEjectService::driveAction(const QString& mountPoint, const EjectPlan:
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(kService, plan.drive, kDrive, actionName(plan.action));
     call << options();
-    whenFinished(QDBusConnection::systemBus().asyncCall(call, kActionTimeout),
+    whenFinished(m_bus.asyncCall(call, kActionTimeout),
                  QStringLiteral("%1 of the drive of %2").arg(actionName(plan.action), mountPoint),
                  [](const QDBusMessage&) {});
 }

@@ -2,6 +2,7 @@
 
 #include "platform/EjectService.h"
 
+#include <QDBusConnection>
 #include <QMap>
 #include <QObject>
 #include <QVariantMap>
@@ -18,7 +19,10 @@ class UDisksEjectService : public QObject, public EjectService
 {
     Q_OBJECT
 public:
+    // On the system bus, where UDisks2 lives.
     explicit UDisksEjectService(QObject* parent = nullptr);
+    // On another bus (tests).
+    explicit UDisksEjectService(const QDBusConnection& bus, QObject* parent = nullptr);
 
     void unmountAndEject(const QString& mountPoint) override;
 
@@ -33,4 +37,6 @@ private:
     void driveAction(const QString& mountPoint, const EjectPlan::Plan& plan);
     // Runs done with the reply, or logs the error of a failed call.
     void whenFinished(const QDBusPendingCall& call, const QString& what, std::function<void(const QDBusMessage&)> done);
+
+    QDBusConnection m_bus;
 };
