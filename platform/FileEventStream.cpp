@@ -31,6 +31,21 @@ void FileEventStream::stop()
     stopWatching();
 }
 
+void FileEventStream::scheduleBatch(const QStringList& folders, std::chrono::milliseconds delay)
+{
+    if (!m_stopped && !folders.isEmpty())
+        QTimer::singleShot(delay, this, [this, folders] { addChanged(folders); });
+}
+
+void FileEventStream::addChanged(const QStringList& folders)
+{
+    // While a callback runs, its nested event loop turns; the folders wait for it to return.
+    if (!m_stopped && m_delivering)
+        scheduleBatch(folders, std::chrono::milliseconds(100));
+    else
+        deliver(folders);
+}
+
 bool FileEventStream::deliver(const QStringList& changedFolders)
 {
     if (m_stopped || m_delivering)

@@ -46,6 +46,10 @@ public:
     bool isStopped() const { return m_stopped; }
     // Ends delivery for good; batches not yet handed over are dropped.
     void stop();
+    // Counts the folders as changed once more after the delay (their batch follows within the
+    // latency), for a source that left something for later (a file still being written) and cannot
+    // count on another event to bring it back.
+    void scheduleBatch(const QStringList& folders, std::chrono::milliseconds delay);
 
 protected:
     // sinceEventId: the last event handled by an earlier stream of the same source, or 0. When it is
@@ -59,6 +63,9 @@ protected:
     bool deliver(const QStringList& changedFolders);
     bool isDelivering() const { return m_delivering; }
     virtual void stopWatching() {}
+    // Takes folders counted as changed by scheduleBatch(); by default hands them over at once, or
+    // as soon as the running callback has returned.
+    virtual void addChanged(const QStringList& folders);
 
 private:
     QStringList m_watchedPaths;

@@ -110,6 +110,12 @@ void InotifyFileEventStream::stopWatching()
     m_pendingSet.clear();
 }
 
+void InotifyFileEventStream::addChanged(const QStringList& folders)
+{
+    for (const QString& folder : folders)
+        noteChanged(folder);
+}
+
 void InotifyFileEventStream::readEvents()
 {
     alignas(inotify_event) char buffer[64 * 1024];

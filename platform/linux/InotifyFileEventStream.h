@@ -34,6 +34,7 @@ public:
 
 private:
     void stopWatching() override;
+    void addChanged(const QStringList& folders) override;
     void readEvents();
     void handleEvent(int watch, quint32 mask, const QString& name);
     void handleMountChange(const MountTable::Change& change);

@@ -116,6 +116,19 @@ TEST_F(InotifyStreamTest, AStoredIdFirstBringsTheWatchedPathsAloneThenChangesGoO
     EXPECT_EQ(m_batches.last().lastEventId(), 43u);
 }
 
+TEST_F(InotifyStreamTest, AScheduledBatchComesWithoutAnyEventButNotFromAStoppedStream)
+{
+    const auto stream = watch({m_dir.path()}, 0, 50ms);
+    stream->scheduleBatch({path(QStringLiteral("later"))}, 100ms);
+    ASSERT_TRUE(waitFor([&] { return !m_batches.isEmpty(); }));
+    EXPECT_EQ(allPaths(), QStringList{path(QStringLiteral("later"))});
+
+    stream->scheduleBatch({path(QStringLiteral("later"))}, 50ms);
+    stream->stop();
+    turnFor(300ms);
+    EXPECT_EQ(m_batches.size(), 1);
+}
+
 TEST_F(InotifyStreamTest, AStoppedOrDestroyedStreamDeliversNothingAndLeavesTheOtherOne)
 {
     QList<FileEventBatch> cardBatches;
