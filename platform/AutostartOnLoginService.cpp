@@ -50,7 +50,8 @@ bool AutostartOnLoginService::enableLoginItem() const
     // A line break in the name or path would end the key and start another.
     for (const QString& text : {m_name, m_program}) {
         if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.isEmpty()) {
-            Logger::info(QStringLiteral("login item not written: the program's name or path cannot be written in an entry"));
+            Logger::info(QStringLiteral(
+                "login item not written: the program's name or path cannot be written in an entry"));
             return false;
         }
     }

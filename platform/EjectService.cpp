@@ -6,19 +6,22 @@
 
 namespace EjectPlan {
 
-std::optional<Plan> plan(const QString& mountPoint, const QList<FileSystem>& fileSystems, const QList<Drive>& drives)
+std::optional<Plan> plan(const QString& mountPoint, const QList<FileSystem>& fileSystems,
+                         const QList<Drive>& drives)
 {
     const QString wanted = QDir::cleanPath(mountPoint);
-    const auto target = std::find_if(fileSystems.cbegin(), fileSystems.cend(), [&wanted](const FileSystem& fileSystem) {
-        return std::any_of(fileSystem.mountPoints.cbegin(), fileSystem.mountPoints.cend(),
-                           [&wanted](const QString& point) { return QDir::cleanPath(point) == wanted; });
-    });
+    const auto target =
+        std::find_if(fileSystems.cbegin(), fileSystems.cend(), [&wanted](const FileSystem& fileSystem) {
+            return std::any_of(fileSystem.mountPoints.cbegin(), fileSystem.mountPoints.cend(),
+                               [&wanted](const QString& point) { return QDir::cleanPath(point) == wanted; });
+        });
     if (target == fileSystems.cend())
         return std::nullopt;
 
     Plan result{target->object, target->drive, DriveAction::None};
-    const auto drive = std::find_if(drives.cbegin(), drives.cend(),
-                                    [&target](const Drive& candidate) { return candidate.object == target->drive; });
+    const auto drive = std::find_if(drives.cbegin(), drives.cend(), [&target](const Drive& candidate) {
+        return candidate.object == target->drive;
+    });
     if (target->drive.isEmpty() || drive == drives.cend())
         return result;
 
@@ -31,9 +34,10 @@ std::optional<Plan> plan(const QString& mountPoint, const QList<FileSystem>& fil
             return other.object == object && other.siblingId == drive->siblingId;
         });
     };
-    const bool otherVolumeMounted = std::any_of(fileSystems.cbegin(), fileSystems.cend(), [&](const FileSystem& other) {
-        return other.object != target->object && !other.mountPoints.isEmpty() && sameDevice(other.drive);
-    });
+    const bool otherVolumeMounted =
+        std::any_of(fileSystems.cbegin(), fileSystems.cend(), [&](const FileSystem& other) {
+            return other.object != target->object && !other.mountPoints.isEmpty() && sameDevice(other.drive);
+        });
 
     if (drive->canPowerOff && !otherVolumeMounted)
         result.action = DriveAction::PowerOff;

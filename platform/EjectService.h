@@ -22,9 +22,9 @@ namespace EjectPlan {
 
 struct FileSystem
 {
-    QString object;           // the service's name for it
-    QString drive;            // the drive it lives on (through an encrypted layer too), empty for none
-    QStringList mountPoints;  // where it is mounted now
+    QString object;          // the service's name for it
+    QString drive;           // the drive it lives on (through an encrypted layer too), empty for none
+    QStringList mountPoints; // where it is mounted now
 };
 
 struct Drive

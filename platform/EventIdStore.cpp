@@ -22,7 +22,8 @@ EventIdStore EventIdStore::forProgram(const QString& programName)
     // QSettings finds the user's configuration folder once per process; QStandardPaths looks each
     // time, so a test that points XDG_CONFIG_HOME elsewhere is obeyed.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return EventIdStore(QDir(config).filePath(programName + QLatin1Char('/') + programName + QStringLiteral(".conf")));
+    return EventIdStore(
+        QDir(config).filePath(programName + QLatin1Char('/') + programName + QStringLiteral(".conf")));
 }
 
 quint64 EventIdStore::load(const char* key) const

@@ -93,5 +93,6 @@ public:
                                                           FileEventStream::Callback callback) = 0;
 
     // The operating system's service (inotify on Linux) with the given latency.
-    static std::unique_ptr<FileEventStreamService> createSystemService(std::chrono::milliseconds latency = kLatency);
+    static std::unique_ptr<FileEventStreamService>
+    createSystemService(std::chrono::milliseconds latency = kLatency);
 };

@@ -39,8 +39,8 @@ bool SingleInstanceLock::tryLock()
         qint64 pid = 0;
         QString hostName;
         QString application;
-        if (m_lock.getLockInfo(&pid, &hostName, &application) && pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
-            errno == ESRCH && m_lock.removeStaleLockFile())
+        if (m_lock.getLockInfo(&pid, &hostName, &application) && pid > 0 &&
+            ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH && m_lock.removeStaleLockFile())
             return m_lock.tryLock(0);
         return false;
     }

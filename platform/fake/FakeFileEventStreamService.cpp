@@ -16,7 +16,8 @@ FakeFileEventStreamService::~FakeFileEventStreamService()
         stream->disconnect();
 }
 
-std::unique_ptr<FileEventStream> FakeFileEventStreamService::createStream(const QStringList& paths, quint64 sinceEventId,
+std::unique_ptr<FileEventStream> FakeFileEventStreamService::createStream(const QStringList& paths,
+                                                                          quint64 sinceEventId,
                                                                           FileEventStream::Callback callback)
 {
     auto stream = std::make_unique<FakeFileEventStream>(paths, sinceEventId, std::move(callback));

@@ -25,7 +25,8 @@ QStringList cleaned(const QStringList& paths)
     for (const QString& path : paths) {
         if (path.isEmpty())
             continue;
-        const QString clean = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+        const QString clean =
+            QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
         if (!result.contains(clean))
             result.append(clean);
     }
@@ -36,8 +37,9 @@ bool isAtOrBelow(const QString& path, const QString& folder)
 {
     if (path == folder)
         return true;
-    return folder.endsWith(QLatin1Char('/')) ? path.startsWith(folder)
-                                             : path.startsWith(folder) && path.at(folder.size()) == QLatin1Char('/');
+    return folder.endsWith(QLatin1Char('/'))
+               ? path.startsWith(folder)
+               : path.startsWith(folder) && path.at(folder.size()) == QLatin1Char('/');
 }
 
 QString parentOf(const QString& path)
@@ -63,15 +65,14 @@ QString nearestExistingParent(const QString& path)
 
 InotifyFileEventStream::InotifyFileEventStream(const QStringList& paths, quint64 sinceEventId,
                                                std::chrono::milliseconds latency, Callback callback)
-    : FileEventStream(cleaned(paths), sinceEventId, std::move(callback)),
-      m_latency(latency),
-      m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)),
-      m_roots(watchedPaths())
+    : FileEventStream(cleaned(paths), sinceEventId, std::move(callback)), m_latency(latency),
+      m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_roots(watchedPaths())
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &InotifyFileEventStream::flush);
     if (!m_fd.valid()) {
-        Logger::info(QStringLiteral("file events cannot be watched: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        Logger::info(QStringLiteral("file events cannot be watched: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     m_notifier = std::make_unique<QSocketNotifier>(m_fd.get(), QSocketNotifier::Read);
@@ -225,7 +226,8 @@ void InotifyFileEventStream::watchTree(const QString& folder, bool reportFilled)
             continue;
         const QStringList children =
             QDir(current).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-        if (reportFilled && !QDir(current).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (reportFilled &&
+            !QDir(current).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
             noteChanged(current);
         for (const QString& name : children)
             stack.append(joined(current, name));
@@ -341,11 +343,13 @@ void InotifyFileEventStream::logFailureOnce(const QString& folder, int error)
     m_failureLogged = true;
     Logger::info(QStringLiteral("folder not watched for changes: %1 (%2)%3")
                      .arg(folder, QString::fromLocal8Bit(std::strerror(error)),
-                          error == ENOSPC ? QStringLiteral(", the limit fs.inotify.max_user_watches is reached")
-                                          : QString()));
+                          error == ENOSPC
+                              ? QStringLiteral(", the limit fs.inotify.max_user_watches is reached")
+                              : QString()));
 }
 
-std::unique_ptr<FileEventStreamService> FileEventStreamService::createSystemService(std::chrono::milliseconds latency)
+std::unique_ptr<FileEventStreamService>
+FileEventStreamService::createSystemService(std::chrono::milliseconds latency)
 {
     class InotifyService : public FileEventStreamService
     {
@@ -354,7 +358,8 @@ std::unique_ptr<FileEventStreamService> FileEventStreamService::createSystemServ
         std::unique_ptr<FileEventStream> createStream(const QStringList& paths, quint64 sinceEventId,
                                                       FileEventStream::Callback callback) override
         {
-            return std::make_unique<InotifyFileEventStream>(paths, sinceEventId, m_latency, std::move(callback));
+            return std::make_unique<InotifyFileEventStream>(paths, sinceEventId, m_latency,
+                                                            std::move(callback));
         }
 
     private:

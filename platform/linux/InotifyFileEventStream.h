@@ -55,8 +55,8 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::unique_ptr<MountTableWatcher> m_mounts;
     QTimer m_timer;
-    QStringList m_roots;          // cleaned watched paths
-    QSet<QString> m_presentRoots; // roots whose folder trees are watched
+    QStringList m_roots;           // cleaned watched paths
+    QSet<QString> m_presentRoots;  // roots whose folder trees are watched
     QSet<QString> m_parentWatches; // nearest existing parents of missing roots
     QHash<int, QString> m_folderOfWatch;
     QHash<QString, int> m_watchOfFolder;

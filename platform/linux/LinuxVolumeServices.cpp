@@ -34,7 +34,8 @@ VolumesFolderVolumeService::VolumesFolderVolumeService(const QString& volumesFol
     : m_volumesFolder(QDir::cleanPath(volumesFolder)), m_folders(currentFolders())
 {
     // No latency: a volume is to be known before the card source, with its own latency, looks.
-    m_stream = std::make_unique<InotifyFileEventStream>(QStringList{m_volumesFolder}, 0, std::chrono::milliseconds(0),
+    m_stream = std::make_unique<InotifyFileEventStream>(QStringList{m_volumesFolder}, 0,
+                                                        std::chrono::milliseconds(0),
                                                         [this](const FileEventBatch&) { compare(); });
 }
 

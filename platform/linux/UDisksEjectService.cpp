@@ -77,9 +77,15 @@ QString actionName(EjectPlan::DriveAction action)
 
 } // namespace
 
-UDisksEjectService::UDisksEjectService(QObject* parent) : UDisksEjectService(QDBusConnection::systemBus(), parent) {}
+UDisksEjectService::UDisksEjectService(QObject* parent)
+    : UDisksEjectService(QDBusConnection::systemBus(), parent)
+{
+}
 
-UDisksEjectService::UDisksEjectService(const QDBusConnection& bus, QObject* parent) : QObject(parent), m_bus(bus) {}
+UDisksEjectService::UDisksEjectService(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), m_bus(bus)
+{
+}
 
 QList<EjectPlan::FileSystem> UDisksEjectService::fileSystemsOf(const ManagedObjects& objects)
 {
@@ -93,7 +99,8 @@ QList<EjectPlan::FileSystem> UDisksEjectService::fileSystemsOf(const ManagedObje
         const QString backing = objectPath(block.value(QStringLiteral("CryptoBackingDevice")));
         if (drive.isEmpty() && !backing.isEmpty())
             drive = objectPath(objects.value(backing).value(kBlock).value(QStringLiteral("Drive")));
-        fileSystems.append({it.key(), drive, mountPointsOf(it->value(kFileSystem).value(QStringLiteral("MountPoints")))});
+        fileSystems.append(
+            {it.key(), drive, mountPointsOf(it->value(kFileSystem).value(QStringLiteral("MountPoints")))});
     }
     return fileSystems;
 }
@@ -115,28 +122,30 @@ QList<EjectPlan::Drive> UDisksEjectService::drivesOf(const ManagedObjects& objec
 void UDisksEjectService::unmountAndEject(const QString& mountPoint)
 {
     if (!m_bus.isConnected()) {
-        Logger::info(QStringLiteral("eject of %1 failed: the bus of the disk service is not reachable").arg(mountPoint));
+        Logger::info(QStringLiteral("eject of %1 failed: the bus of the disk service is not reachable")
+                         .arg(mountPoint));
         return;
     }
-    const QDBusMessage query =
-        QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/UDisks2"),
-                                       QStringLiteral("org.freedesktop.DBus.ObjectManager"),
-                                       QStringLiteral("GetManagedObjects"));
-    whenFinished(m_bus.asyncCall(query, kQueryTimeout), QStringLiteral("eject of %1").arg(mountPoint),
-                 [this, mountPoint](const QDBusMessage& reply) { carryOut(mountPoint, managedObjectsOf(reply)); });
+    const QDBusMessage query = QDBusMessage::createMethodCall(
+        kService, QStringLiteral("/org/freedesktop/UDisks2"),
+        QStringLiteral("org.freedesktop.DBus.ObjectManager"), QStringLiteral("GetManagedObjects"));
+    whenFinished(
+        m_bus.asyncCall(query, kQueryTimeout), QStringLiteral("eject of %1").arg(mountPoint),
+        [this, mountPoint](const QDBusMessage& reply) { carryOut(mountPoint, managedObjectsOf(reply)); });
 }
 
 void UDisksEjectService::carryOut(const QString& mountPoint, const ManagedObjects& objects)
 {
-    const std::optional<EjectPlan::Plan> plan = EjectPlan::plan(mountPoint, fileSystemsOf(objects), drivesOf(objects));
+    const std::optional<EjectPlan::Plan> plan =
+        EjectPlan::plan(mountPoint, fileSystemsOf(objects), drivesOf(objects));
     if (!plan) {
         Logger::info(QStringLiteral("eject of %1 failed: no disk is mounted there").arg(mountPoint));
         return;
     }
-    QDBusMessage unmount = QDBusMessage::createMethodCall(kService, plan->fileSystem, kFileSystem, QStringLiteral("Unmount"));
+    QDBusMessage unmount =
+        QDBusMessage::createMethodCall(kService, plan->fileSystem, kFileSystem, QStringLiteral("Unmount"));
     unmount << options();
-    whenFinished(m_bus.asyncCall(unmount, kActionTimeout),
-                 QStringLiteral("unmount of %1").arg(mountPoint),
+    whenFinished(m_bus.asyncCall(unmount, kActionTimeout), QStringLiteral("unmount of %1").arg(mountPoint),
                  [this, mountPoint, plan = *plan](const QDBusMessage&) { driveAction(mountPoint, plan); });
 }
 

@@ -36,7 +36,8 @@ private:
     void carryOut(const QString& mountPoint, const ManagedObjects& objects);
     void driveAction(const QString& mountPoint, const EjectPlan::Plan& plan);
     // Runs done with the reply, or logs the error of a failed call.
-    void whenFinished(const QDBusPendingCall& call, const QString& what, std::function<void(const QDBusMessage&)> done);
+    void whenFinished(const QDBusPendingCall& call, const QString& what,
+                      std::function<void(const QDBusMessage&)> done);
 
     QDBusConnection m_bus;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 // Owns a file descriptor and closes it when it goes.
 class UniqueFd

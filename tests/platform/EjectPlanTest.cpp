@@ -37,19 +37,23 @@ TEST(EjectPlan, AnotherMountedVolumeOfTheDriveOrReaderKeepsThePowerOn)
 {
     const QList<EjectPlan::FileSystem> otherSlot{fileSystem("/block/sdb1", "/drives/r1", "/media/u/CARD"),
                                                  fileSystem("/block/sdc1", "/drives/r2", "/media/u/OTHER")};
-    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/CARD"), otherSlot, kDrives)->action, DriveAction::Eject);
+    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/CARD"), otherSlot, kDrives)->action,
+              DriveAction::Eject);
 
-    const QList<EjectPlan::FileSystem> otherPartition{fileSystem("/block/sdb1", "/drives/r1", "/media/u/CARD"),
-                                                      fileSystem("/block/sdb2", "/drives/r1", "/media/u/P2")};
-    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/CARD"), otherPartition, kDrives)->action, DriveAction::Eject);
+    const QList<EjectPlan::FileSystem> otherPartition{
+        fileSystem("/block/sdb1", "/drives/r1", "/media/u/CARD"),
+        fileSystem("/block/sdb2", "/drives/r1", "/media/u/P2")};
+    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/CARD"), otherPartition, kDrives)->action,
+              DriveAction::Eject);
 }
 
 TEST(EjectPlan, TheDrivesPropertiesDecideAndAnUnknownMountPointGivesNoPlan)
 {
-    const QList<EjectPlan::FileSystem> fileSystems{fileSystem("/block/sdd1", "/drives/stick", "/media/u/STICK"),
-                                                   fileSystem("/block/sda1", "/drives/fixed", "/data"),
-                                                   fileSystem("/block/loop0", "", "/snap/x")};
-    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/STICK"), fileSystems, kDrives)->action, DriveAction::Eject);
+    const QList<EjectPlan::FileSystem> fileSystems{
+        fileSystem("/block/sdd1", "/drives/stick", "/media/u/STICK"),
+        fileSystem("/block/sda1", "/drives/fixed", "/data"), fileSystem("/block/loop0", "", "/snap/x")};
+    EXPECT_EQ(EjectPlan::plan(QStringLiteral("/media/u/STICK"), fileSystems, kDrives)->action,
+              DriveAction::Eject);
     EXPECT_EQ(EjectPlan::plan(QStringLiteral("/data"), fileSystems, kDrives)->action, DriveAction::None);
     const auto loop = EjectPlan::plan(QStringLiteral("/snap/x"), fileSystems, kDrives);
     ASSERT_TRUE(loop);

@@ -22,8 +22,7 @@ void put(const QString& path)
 }
 
 // Turns the event loop until the condition holds or the time is up.
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds timeout = 5s)
+template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds timeout = 5s)
 {
     QDeadlineTimer deadline(timeout);
     while (!condition()) {
@@ -106,7 +105,8 @@ TEST_F(InotifyStreamTest, ChangesWithinTheLatencyComeAsOneBatchWithEachFolderOnc
 TEST_F(InotifyStreamTest, AStoredIdFirstBringsTheWatchedPathsAloneThenChangesGoOnFromIt)
 {
     const auto stream = watch({m_dir.path()}, 41);
-    ASSERT_TRUE(waitFor([&] { return !m_batches.isEmpty(); }, 100ms)) << "the stand-in for the replay is not delayed";
+    ASSERT_TRUE(waitFor([&] { return !m_batches.isEmpty(); }, 100ms))
+        << "the stand-in for the replay is not delayed";
     ASSERT_EQ(m_batches.size(), 1);
     EXPECT_EQ(m_batches.first().paths(), QStringList{m_dir.path()});
     EXPECT_EQ(m_batches.first().lastEventId(), 42u);
@@ -133,7 +133,8 @@ TEST_F(InotifyStreamTest, AStoppedOrDestroyedStreamDeliversNothingAndLeavesTheOt
 {
     QList<FileEventBatch> cardBatches;
     auto service = FileEventStreamService::createSystemService(100ms);
-    auto card = service->createStream({m_dir.path()}, 0, [&](const FileEventBatch& b) { cardBatches.append(b); });
+    auto card =
+        service->createStream({m_dir.path()}, 0, [&](const FileEventBatch& b) { cardBatches.append(b); });
     auto folder = watch({m_dir.path()}, 0, 100ms);
 
     folder->stop();
@@ -185,8 +186,10 @@ TEST(FakeFileEventStreams, PushedBatchesReachOnlyTheLiveStreamOnThePath)
 {
     FakeFileEventStreamService service;
     QStringList seen;
-    auto first = service.createStream({QStringLiteral("/v")}, 7, [&](const FileEventBatch& b) { seen += b.paths(); });
-    auto second = service.createStream({QStringLiteral("/w")}, 0, [&](const FileEventBatch& b) { seen += b.paths(); });
+    auto first =
+        service.createStream({QStringLiteral("/v")}, 7, [&](const FileEventBatch& b) { seen += b.paths(); });
+    auto second =
+        service.createStream({QStringLiteral("/w")}, 0, [&](const FileEventBatch& b) { seen += b.paths(); });
     ASSERT_TRUE(waitFor([&] { return !seen.isEmpty(); }, 200ms));
     EXPECT_EQ(seen, QStringList{QStringLiteral("/v")}) << "the replay stand-in for the stored id";
 

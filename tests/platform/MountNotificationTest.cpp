@@ -28,8 +28,10 @@ TEST(MountNotifications, AMountBelowTheVolumesFolderIsNotifiedAndIsAnEventThereW
     QStringList mounted;
     QStringList unmounted;
     const auto volumeService = VolumeService::createSystemService();
-    QObject::connect(volumeService.get(), &VolumeService::volumeMounted, [&](const QString& p) { mounted.append(p); });
-    QObject::connect(volumeService.get(), &VolumeService::volumeUnmounted, [&](const QString& p) { unmounted.append(p); });
+    QObject::connect(volumeService.get(), &VolumeService::volumeMounted,
+                     [&](const QString& p) { mounted.append(p); });
+    QObject::connect(volumeService.get(), &VolumeService::volumeUnmounted,
+                     [&](const QString& p) { unmounted.append(p); });
     QStringList changed;
     const auto stream = FileEventStreamService::createSystemService(100ms)->createStream(
         {volumes}, 0, [&](const FileEventBatch& batch) { changed += batch.paths(); });
@@ -42,7 +44,8 @@ TEST(MountNotifications, AMountBelowTheVolumesFolderIsNotifiedAndIsAnEventThereW
         return condition();
     };
 
-    ASSERT_EQ(::mount("none", QFile::encodeName(card).constData(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    ASSERT_EQ(::mount("none", QFile::encodeName(card).constData(), "tmpfs", 0, nullptr), 0)
+        << std::strerror(errno);
     ASSERT_TRUE(waitFor([&] { return mounted.contains(card); }));
     ASSERT_TRUE(waitFor([&] { return changed.contains(volumes); }));
 

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(SingleInstanceLock, ASecondCopyIsRefusedUntilTheFirstEndsAndADeadCopysLockIsTakenOver)
 {
     QTemporaryDir runtime;
@@ -48,13 +47,16 @@ TEST(AutostartOnLoginService, TheEntryIsWrittenWithTheProgramQuotedAndRemovedAga
                                           QStringLiteral("/opt/my apps/Trevasel \"1\"/TrevaselForPravena"));
     EXPECT_FALSE(service.isLoginItemEnabled());
     ASSERT_TRUE(service.enableLoginItem());
-    EXPECT_EQ(service.entryFilePath(), config.path() + QStringLiteral("/autostart/TrevaselForPravena.desktop"));
+    EXPECT_EQ(service.entryFilePath(),
+              config.path() + QStringLiteral("/autostart/TrevaselForPravena.desktop"));
     QFile entry(service.entryFilePath());
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
     const QByteArray text = entry.readAll();
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\n"));
-    EXPECT_TRUE(text.contains("\nExec=\"/opt/my apps/Trevasel \\\\\"1\\\\\"/TrevaselForPravena\"\n")) << text.constData();
-    EXPECT_EQ(AutostartOnLoginService::execValue(QStringLiteral("/a/100%$x")), QStringLiteral("\"/a/100%%\\\\$x\""));
+    EXPECT_TRUE(text.contains("\nExec=\"/opt/my apps/Trevasel \\\\\"1\\\\\"/TrevaselForPravena\"\n"))
+        << text.constData();
+    EXPECT_EQ(AutostartOnLoginService::execValue(QStringLiteral("/a/100%$x")),
+              QStringLiteral("\"/a/100%%\\\\$x\""));
 
     ASSERT_TRUE(service.enableLoginItem()) << "enabling twice replaces the entry";
     ASSERT_TRUE(service.disableLoginItem());
@@ -75,6 +77,7 @@ TEST(EventIdStore, IdsOfTheWholeUnsignedRangeComeBackAndAnythingElseReadsAsZero)
     EXPECT_EQ(reopened.load(EventIdStore::kSDCardKey), 18446744073709551615ull);
     EXPECT_EQ(reopened.load(EventIdStore::kImageFileKey), 7u);
 
-    QSettings(store.filePath(), QSettings::IniFormat).setValue(QLatin1String(EventIdStore::kImageFileKey), QStringLiteral("-3"));
+    QSettings(store.filePath(), QSettings::IniFormat)
+        .setValue(QLatin1String(EventIdStore::kImageFileKey), QStringLiteral("-3"));
     EXPECT_EQ(reopened.load(EventIdStore::kImageFileKey), 0u);
 }

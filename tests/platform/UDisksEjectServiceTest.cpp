@@ -44,8 +44,9 @@ public:
         calls.append({message.path(), message.member(),
                       options.value(QStringLiteral("auth.no_user_interaction")).toBool()});
         if (message.member() == failing)
-            return connection.send(message.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy"),
-                                                            QStringLiteral("target is busy")));
+            return connection.send(
+                message.createErrorReply(QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy"),
+                                         QStringLiteral("target is busy")));
         return connection.send(message.createReply());
     }
 
@@ -82,8 +83,9 @@ protected:
         qDBusRegisterMetaType<QList<QByteArray>>();
         qDBusRegisterMetaType<Interfaces>();
         qDBusRegisterMetaType<Objects>();
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                       QStringLiteral("--print-address=1")});
+        m_daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         ASSERT_TRUE(m_daemon.waitForStarted());
         QDeadlineTimer deadline(5000);
         while (!m_daemon.canReadLine() && !deadline.hasExpired())
@@ -95,7 +97,8 @@ protected:
         ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/UDisks2"), &m_udisks,
                                                   QDBusConnection::SubPath));
         ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.UDisks2")));
-        m_program = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("program")));
+        m_program = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(address, QStringLiteral("program")));
         ASSERT_TRUE(m_program->isConnected());
 
         // A two-slot card reader: the card in the first slot, the second slot empty.

@@ -14,8 +14,8 @@ namespace {
 
 QByteArray line(int id, const char* mountPoint, const char* source = "/dev/sdb1")
 {
-    return QByteArray::number(id) + " 29 8:17 / " + mountPoint + " rw,nosuid,nodev shared:200 - vfat " + source +
-           " rw,uid=1000\n";
+    return QByteArray::number(id) + " 29 8:17 / " + mountPoint + " rw,nosuid,nodev shared:200 - vfat " +
+           source + " rw,uid=1000\n";
 }
 
 } // namespace
@@ -35,10 +35,11 @@ TEST(MountTable, MountPointsAreDecodedAndMalformedLinesSkipped)
 TEST(MountTable, TheDiffNamesNewAndGoneMountsIncludingAMountReplacedAtTheSamePoint)
 {
     const QByteArray before = line(25, "/") + line(600, "/media/user/A") + line(601, "/media/user/B");
-    const QByteArray after = line(25, "/") + line(601, "/media/user/B") + line(602, "/media/user/C") +
-                             line(603, "/media/user/B");
+    const QByteArray after =
+        line(25, "/") + line(601, "/media/user/B") + line(602, "/media/user/C") + line(603, "/media/user/B");
     const MountTable::Change change = MountTable::diff(before, after);
-    EXPECT_EQ(change.mounted, (QStringList{QStringLiteral("/media/user/C"), QStringLiteral("/media/user/B")}));
+    EXPECT_EQ(change.mounted,
+              (QStringList{QStringLiteral("/media/user/C"), QStringLiteral("/media/user/B")}));
     EXPECT_EQ(change.unmounted, QStringList{QStringLiteral("/media/user/A")});
     EXPECT_TRUE(MountTable::diff(before, before).isEmpty());
 }
@@ -65,8 +66,10 @@ TEST(VolumesFolder, AFolderRenamedIntoTheTestVolumesFolderIsMountedAndUnmountedW
     const auto service = VolumeService::createSystemService();
     QStringList mounted;
     QStringList unmounted;
-    QObject::connect(service.get(), &VolumeService::volumeMounted, [&](const QString& p) { mounted.append(p); });
-    QObject::connect(service.get(), &VolumeService::volumeUnmounted, [&](const QString& p) { unmounted.append(p); });
+    QObject::connect(service.get(), &VolumeService::volumeMounted,
+                     [&](const QString& p) { mounted.append(p); });
+    QObject::connect(service.get(), &VolumeService::volumeUnmounted,
+                     [&](const QString& p) { unmounted.append(p); });
 
     const auto waitFor = [](const QStringList& list) {
         QDeadlineTimer deadline(3000);
@@ -76,7 +79,8 @@ TEST(VolumesFolder, AFolderRenamedIntoTheTestVolumesFolderIsMountedAndUnmountedW
         }
         return !list.isEmpty();
     };
-    ASSERT_TRUE(QDir().rename(dir.filePath(QStringLiteral("staging/CARD")), volumes + QStringLiteral("/CARD")));
+    ASSERT_TRUE(
+        QDir().rename(dir.filePath(QStringLiteral("staging/CARD")), volumes + QStringLiteral("/CARD")));
     ASSERT_TRUE(waitFor(mounted));
     EXPECT_EQ(mounted, QStringList{volumes + QStringLiteral("/CARD")});
     EXPECT_EQ(service->mountedVolumes(), QStringList{volumes + QStringLiteral("/CARD")});
