@@ -1,6 +1,10 @@
 #include "platform/FileEventStream.h"
 
+#include "platform/Logger.h"
+
 #include <QTimer>
+
+#include <exception>
 
 QStringList FileEventBatch::paths() const
 {
@@ -71,6 +75,14 @@ bool FileEventStream::deliver(const QStringList& changedFolders)
         }
     } scope{this, m_alive};
     m_delivering = true;
-    callback(batch);
+    // An exception must not unwind through the event loop; the sources handle their own, so one
+    // that comes this far is only logged.
+    try {
+        callback(batch);
+    } catch (const std::exception& error) {
+        Logger::info(QStringLiteral("event batch ended by an error: %1").arg(QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        Logger::info(QStringLiteral("event batch ended by an unknown error"));
+    }
     return true;
 }

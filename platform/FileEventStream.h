@@ -33,6 +33,7 @@ struct FileEventBatch
 // earlier batch is still running (events of that time come in a later batch).
 //
 // The owner holds the stream; destroying it stops delivery at once, also from inside the callback.
+// An exception out of the callback is logged and goes no further.
 // A stream knows nothing of other streams, so stopping one never stops another.
 class FileEventStream : public QObject
 {
