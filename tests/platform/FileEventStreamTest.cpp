@@ -1,12 +1,9 @@
 #include "platform/FileEventStream.h"
-#include "platform/fake/FakeFileEventStreamService.h"
+#include "tests/platform/EventLoopWait.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -19,24 +16,6 @@ void put(const QString& path)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("still");
-}
-
-// Turns the event loop until the condition holds or the time is up.
-template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds timeout = 5s)
-{
-    QDeadlineTimer deadline(timeout);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void turnFor(std::chrono::milliseconds time)
-{
-    waitFor([] { return false; }, time);
 }
 
 class InotifyStreamTest : public ::testing::Test
@@ -180,22 +159,4 @@ TEST_F(InotifyStreamTest, AFolderThatIsMissingOrVanishesIsFollowedWhenItAppears)
     ASSERT_TRUE(waitFor([&] { return allPaths().contains(volumes); }));
     put(volumes + QStringLiteral("/CARD2/ORV_SD"));
     ASSERT_TRUE(waitFor([&] { return allPaths().contains(volumes + QStringLiteral("/CARD2")); }));
-}
-
-TEST(FakeFileEventStreams, PushedBatchesReachOnlyTheLiveStreamOnThePath)
-{
-    FakeFileEventStreamService service;
-    QStringList seen;
-    auto first =
-        service.createStream({QStringLiteral("/v")}, 7, [&](const FileEventBatch& b) { seen += b.paths(); });
-    auto second =
-        service.createStream({QStringLiteral("/w")}, 0, [&](const FileEventBatch& b) { seen += b.paths(); });
-    ASSERT_TRUE(waitFor([&] { return !seen.isEmpty(); }, 200ms));
-    EXPECT_EQ(seen, QStringList{QStringLiteral("/v")}) << "the replay stand-in for the stored id";
-
-    EXPECT_TRUE(service.push(QStringLiteral("/w"), {QStringLiteral("/w/a")}));
-    first.reset();
-    EXPECT_FALSE(service.push(QStringLiteral("/v"), {QStringLiteral("/v/b")}));
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("/v"), QStringLiteral("/w/a")}));
-    EXPECT_EQ(service.streams().size(), 1);
 }

@@ -1,12 +1,10 @@
 #include "platform/FileEventStream.h"
 #include "platform/VolumeService.h"
+#include "tests/platform/EventLoopWait.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -35,14 +33,6 @@ TEST(MountNotifications, AMountBelowTheVolumesFolderIsNotifiedAndIsAnEventThereW
     QStringList changed;
     const auto stream = FileEventStreamService::createSystemService(100ms)->createStream(
         {volumes}, 0, [&](const FileEventBatch& batch) { changed += batch.paths(); });
-    const auto waitFor = [](auto condition) {
-        QDeadlineTimer deadline(3000);
-        while (!condition() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(5);
-        }
-        return condition();
-    };
 
     ASSERT_EQ(::mount("none", QFile::encodeName(card).constData(), "tmpfs", 0, nullptr), 0)
         << std::strerror(errno);

@@ -1,6 +1,6 @@
 #include "platform/linux/UDisksEjectService.h"
+#include "tests/platform/EventLoopWait.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,7 +10,6 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -121,16 +120,6 @@ protected:
         m_daemon.waitForFinished();
     }
 
-    bool waitForCalls(qsizetype count)
-    {
-        QDeadlineTimer deadline(5000);
-        while (m_udisks.calls.size() < count && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(5);
-        }
-        return m_udisks.calls.size() >= count;
-    }
-
     QProcess m_daemon;
     FakeUDisks m_udisks;
     std::unique_ptr<QDBusConnection> m_program;
@@ -142,7 +131,7 @@ TEST_F(UDisksEjectServiceTest, TheCardIsUnmountedThenItsReaderPoweredOffWithoutA
 {
     UDisksEjectService service(*m_program);
     service.unmountAndEject(QStringLiteral("/media/u/CARD"));
-    ASSERT_TRUE(waitForCalls(2));
+    ASSERT_TRUE(waitFor([&] { return m_udisks.calls.size() == 2; }));
     EXPECT_EQ(m_udisks.calls.at(0).path, QStringLiteral("/org/freedesktop/UDisks2/block_devices/sdb1"));
     EXPECT_EQ(m_udisks.calls.at(0).member, QStringLiteral("Unmount"));
     EXPECT_EQ(m_udisks.calls.at(1).path, QStringLiteral("/org/freedesktop/UDisks2/drives/slot1"));
@@ -156,9 +145,8 @@ TEST_F(UDisksEjectServiceTest, AFailedUnmountLeavesTheDriveAloneAndAnUnknownVolu
     UDisksEjectService service(*m_program);
     service.unmountAndEject(QStringLiteral("/media/u/ELSEWHERE"));
     service.unmountAndEject(QStringLiteral("/media/u/CARD"));
-    ASSERT_TRUE(waitForCalls(1));
-    QThread::msleep(100);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitFor([&] { return !m_udisks.calls.isEmpty(); }));
+    turnFor(std::chrono::milliseconds(100));
     ASSERT_EQ(m_udisks.calls.size(), 1);
     EXPECT_EQ(m_udisks.calls.at(0).member, QStringLiteral("Unmount"));
 }

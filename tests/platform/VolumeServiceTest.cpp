@@ -1,12 +1,10 @@
 #include "platform/VolumeService.h"
 #include "platform/linux/MountTable.h"
+#include "tests/platform/EventLoopWait.h"
 #include "tests/platform/ScopedVariable.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -71,21 +69,13 @@ TEST(VolumesFolder, AFolderRenamedIntoTheTestVolumesFolderIsMountedAndUnmountedW
     QObject::connect(service.get(), &VolumeService::volumeUnmounted,
                      [&](const QString& p) { unmounted.append(p); });
 
-    const auto waitFor = [](const QStringList& list) {
-        QDeadlineTimer deadline(3000);
-        while (list.isEmpty() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(5);
-        }
-        return !list.isEmpty();
-    };
     ASSERT_TRUE(
         QDir().rename(dir.filePath(QStringLiteral("staging/CARD")), volumes + QStringLiteral("/CARD")));
-    ASSERT_TRUE(waitFor(mounted));
+    ASSERT_TRUE(waitFor([&] { return !mounted.isEmpty(); }));
     EXPECT_EQ(mounted, QStringList{volumes + QStringLiteral("/CARD")});
     EXPECT_EQ(service->mountedVolumes(), QStringList{volumes + QStringLiteral("/CARD")});
 
     ASSERT_TRUE(QDir(volumes + QStringLiteral("/CARD")).removeRecursively());
-    ASSERT_TRUE(waitFor(unmounted));
+    ASSERT_TRUE(waitFor([&] { return !unmounted.isEmpty(); }));
     EXPECT_EQ(unmounted, QStringList{volumes + QStringLiteral("/CARD")});
 }
