@@ -1,0 +1,12 @@
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+// Event streams and volume notifications are delivered by the event loop, which needs an application
+// object.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
