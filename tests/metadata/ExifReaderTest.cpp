@@ -2,7 +2,7 @@
 #include "metadata/BasicExifOperator.h"
 #include "metadata/CameraModelCheck.h"
 #include "metadata/ExifOperator.h"
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QDir>
 #include <QFile>
