@@ -3,6 +3,7 @@
 #include "tools/ImportCommand.h"
 #include "tools/InspectCommand.h"
 #include "tools/SampleCardCommand.h"
+#include "tools/SettingsCommand.h"
 
 #include <QCoreApplication>
 
@@ -21,6 +22,7 @@ const char* const usage =
     "  inspect [--basic] FILE...   print what the camera metadata reader finds in each file,\n"
     "                              one JSON object per line; --basic reads as the basic edition\n"
     "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
+    "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
     "  sample-card DIR             write a sample camera card into DIR\n"
     "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n";
 
@@ -45,6 +47,8 @@ int main(int argc, char** argv)
         return runInspectCommand(arguments);
     if (command == QLatin1String("history"))
         return runHistoryCommand(arguments);
+    if (command == QLatin1String("settings"))
+        return runSettingsCommand(arguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(arguments);
     if (command == QLatin1String("help") || command == QLatin1String("--help") || command == QLatin1String("-h")) {
