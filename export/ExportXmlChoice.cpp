@@ -1,11 +1,13 @@
 #include "export/ExportXmlChoice.h"
 
+#include "app/SettingsValue.h"
+
 namespace ExportXmlChoice {
 
 int majorVersion(const std::optional<ExtendedMakerNoteEntity>& record)
 {
     if (!record || !record->majorVersion) return 0;
-    return BaseExportXmlOperator::intFromText(*record->majorVersion);
+    return SettingsValue::intFromText(*record->majorVersion);
 }
 
 const BaseExportXmlOperator& writerFor(const std::optional<ExtendedMakerNoteEntity>& record,
