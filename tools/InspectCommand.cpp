@@ -5,6 +5,7 @@
 #include "tools/JsonText.h"
 
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -20,7 +21,7 @@ const char* const help =
     "damaged, not the camera's, or of a generation the import refuses (such a file is skipped).\n"
     "\n"
     "With --summary, one line per file for a person instead:\n"
-    "  PATH: MODEL, maker note X.Y, serial S, patient ID \"NAME\", shooting mode M, shot DATE\n"
+    "  PATH: MODEL, maker note X.Y, serial S, patient ID \"NAME\" (or none), shooting mode M, shot DATE\n"
     "  PATH: no record: REASON\n"
     "\n"
     "  --basic     read as the basic edition does (big-endian stills below version 2.1 only)\n"
@@ -146,18 +147,33 @@ QString makerNoteVersion(const ExifEntity& record)
     return majorOk && minorOk ? QStringLiteral("%1.%2").arg(major).arg(minor) : QStringLiteral("unknown");
 }
 
+// The camera serial: the reader's text, or for the basic reader (which keeps only the hexadecimal
+// product number) the same eight bytes read as characters where they are printable.
+QString serialOf(const ExifEntity& record)
+{
+    if (record.productNumberString)
+        return record.productNumberString->trimmed();
+    const QByteArray bytes = QByteArray::fromHex(record.productNumber.value_or(QString()).toLatin1());
+    const bool printable =
+        !bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
+    return printable ? QString::fromLatin1(bytes).trimmed() : record.productNumber.value_or(QString());
+}
+
 // The patient the import names the folder after, and the mode that decides what is sent.
 QString summaryLine(const QString& file, const ExifEntity& record)
 {
-    const QString serial = record.productNumberString ? record.productNumberString->trimmed()
-                                                      : record.productNumber.value_or(QString());
+    const QString serial = serialOf(record);
+    const QString id = record.patientID.value_or(QString());
+    const QString name = record.patientName.value_or(QString());
+    const QString patient = id.isEmpty() && name.isEmpty() ? QStringLiteral("none")
+                                                           : QStringLiteral("%1 \"%2\"").arg(orNone(record.patientID), name);
     QString mode = orNone(record.shootingMode);
     if (mode.compare(QLatin1String("fe"), Qt::CaseInsensitive) == 0)
         mode += QStringLiteral(" (patient information)");
-    return QStringLiteral("%1: %2, maker note %3, serial %4, patient %5 \"%6\", shooting mode %7, shot %8")
+    return QStringLiteral("%1: %2, maker note %3, serial %4, patient %5, shooting mode %6, shot %7")
         .arg(file, orNone(record.model ? std::optional(record.model->trimmed()) : std::nullopt),
-             makerNoteVersion(record), serial.isEmpty() ? QStringLiteral("none") : serial, orNone(record.patientID),
-             record.patientName.value_or(QString()), mode, orNone(record.dateTimeOriginal));
+             makerNoteVersion(record), serial.isEmpty() ? QStringLiteral("none") : serial, patient, mode,
+             orNone(record.dateTimeOriginal));
 }
 
 } // namespace

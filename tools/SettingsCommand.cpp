@@ -164,9 +164,10 @@ int set(const QString& path, Edition edition, const QStringList& pairs)
         }
         changes.insert(key, *value);
     }
-    if (!refusals.isEmpty())
-        return failure(refusals.join(QLatin1String("\ntrevasel-cli settings: ")) +
-                       QStringLiteral("\nnothing was changed in %1").arg(path));
+    if (!refusals.isEmpty()) {
+        refusals << QStringLiteral("nothing was changed in %1").arg(path);
+        return failure(refusals.join(QLatin1String("\ntrevasel-cli settings: ")));
+    }
     settings->insert(changes);
     if (!PropertyList::writeFile(path, *settings))
         return failure(QStringLiteral("cannot write %1; it is unchanged").arg(path));
