@@ -58,7 +58,8 @@ std::optional<ExifEntity> ExifOperator::getExifData(const QString& path, NoRecor
     return getExifData(*bytes, path, why);
 }
 
-std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QString& path, NoRecordReason* why)
+std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QString& path,
+                                                    NoRecordReason* why)
 {
     NoRecordReason ignored = NoRecordReason::None;
     NoRecordReason& reason = why ? *why : ignored;
@@ -84,7 +85,8 @@ std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QSt
     const bool plainEncryption = version->encryptionType == QLatin1String("00");
 
     if (major < 2 || (major == 2 && minor == 0))
-        return plainEncryption ? readOrDamaged(readImageFile(bytes)) : refuse(NoRecordReason::EncryptionRefused);
+        return plainEncryption ? readOrDamaged(readImageFile(bytes))
+                               : refuse(NoRecordReason::EncryptionRefused);
 
     if (major < 4) {
         // Versions 2.1 to 3.x are read whatever their encryption type says.

@@ -120,11 +120,13 @@ QString reasonText(NoRecordReason reason)
     case NoRecordReason::EncryptionRefused:
         return QStringLiteral("a maker-note encryption type the import refuses for this version");
     case NoRecordReason::NotStillOrMovieIndex:
-        return QStringLiteral("from maker-note version 4 on only .JPG stills and .MIF movie indexes are read");
+        return QStringLiteral(
+            "from maker-note version 4 on only .JPG stills and .MIF movie indexes are read");
     case NoRecordReason::MovieMissing:
         return QStringLiteral("a movie index without its movie beside it");
     case NoRecordReason::Damaged:
-        return QStringLiteral("damaged: a tag is missing or runs past the end, or the maker note does not decrypt");
+        return QStringLiteral(
+            "damaged: a tag is missing or runs past the end, or the maker note does not decrypt");
     case NoRecordReason::NotBasicLayout:
         return QStringLiteral("not a big-endian camera still below maker-note version 2.1, or damaged");
     }
@@ -154,8 +156,8 @@ QString serialOf(const ExifEntity& record)
     if (record.productNumberString)
         return record.productNumberString->trimmed();
     const QByteArray bytes = QByteArray::fromHex(record.productNumber.value_or(QString()).toLatin1());
-    const bool printable =
-        !bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
+    const bool printable = !bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(),
+                                                           [](char c) { return c >= 0x20 && c < 0x7f; });
     return printable ? QString::fromLatin1(bytes).trimmed() : record.productNumber.value_or(QString());
 }
 
@@ -165,8 +167,9 @@ QString summaryLine(const QString& file, const ExifEntity& record)
     const QString serial = serialOf(record);
     const QString id = record.patientID.value_or(QString());
     const QString name = record.patientName.value_or(QString());
-    const QString patient = id.isEmpty() && name.isEmpty() ? QStringLiteral("none")
-                                                           : QStringLiteral("%1 \"%2\"").arg(orNone(record.patientID), name);
+    const QString patient = id.isEmpty() && name.isEmpty()
+                                ? QStringLiteral("none")
+                                : QStringLiteral("%1 \"%2\"").arg(orNone(record.patientID), name);
     QString mode = orNone(record.shootingMode);
     if (mode.compare(QLatin1String("fe"), Qt::CaseInsensitive) == 0)
         mode += QStringLiteral(" (patient information)");

@@ -140,8 +140,9 @@ int set(const QString& path, Edition edition, const QStringList& pairs)
 {
     auto settings = PropertyList::readFile(path);
     if (!settings)
-        return failure(QStringLiteral("%1 is missing or not a settings property list ('settings init' writes one)")
-                           .arg(path));
+        return failure(
+            QStringLiteral("%1 is missing or not a settings property list ('settings init' writes one)")
+                .arg(path));
     // Every pair is checked before anything is written, so a refusal leaves the file as it was.
     QStringList refusals;
     QVariantMap changes;
@@ -195,7 +196,8 @@ int runSettingsCommand(const QStringList& arguments)
         const bool optionsAllowed = rest.isEmpty();
         if (optionsAllowed && argument == QLatin1String("--basic"))
             edition = Edition::Basic;
-        else if (optionsAllowed && subcommand == QLatin1String("init") && argument == QLatin1String("--force"))
+        else if (optionsAllowed && subcommand == QLatin1String("init") &&
+                 argument == QLatin1String("--force"))
             force = true;
         else if (optionsAllowed && argument.startsWith(QLatin1String("--")))
             return usageError(QStringLiteral("unknown option '%1'").arg(argument));

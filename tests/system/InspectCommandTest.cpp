@@ -139,16 +139,18 @@ TEST_F(InspectCommand, SummaryGivesOneLinePerFileAndSaysWhyAFileGaveNoRecord)
     notes.close();
     const QString fourth = fileNamed(QStringLiteral("ORVS0005.JPG"));
     const QString missing = m_dir.filePath(QStringLiteral("missing.JPG"));
-    const CliRun run = runCli({QStringLiteral("inspect"), QStringLiteral("--summary"), fourth, notes.fileName(),
-                               missing, m_dir.path()});
+    const CliRun run = runCli({QStringLiteral("inspect"), QStringLiteral("--summary"), fourth,
+                               notes.fileName(), missing, m_dir.path()});
     EXPECT_EQ(run.exitCode, 1);
     const QStringList lines = QString::fromUtf8(run.out).trimmed().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 4) << run.out.constData();
-    const QRegularExpression still(QRegularExpression::escape(fourth) +
-                                   QStringLiteral(": Orthavisio K-44, maker note 4\\.0, serial \\w+, patient 0000034567 "
-                                                  "\"山田 太郎\", shooting mode 00, shot 2024:05:14 10:15:00$"));
+    const QRegularExpression still(
+        QRegularExpression::escape(fourth) +
+        QStringLiteral(": Orthavisio K-44, maker note 4\\.0, serial \\w+, patient 0000034567 "
+                       "\"山田 太郎\", shooting mode 00, shot 2024:05:14 10:15:00$"));
     EXPECT_TRUE(still.match(lines[0]).hasMatch()) << qPrintable(lines[0]);
-    EXPECT_EQ(lines[1], notes.fileName() + QStringLiteral(": no record: not a camera picture (no TIFF header at byte 12)"));
+    EXPECT_EQ(lines[1], notes.fileName() +
+                            QStringLiteral(": no record: not a camera picture (no TIFF header at byte 12)"));
     EXPECT_EQ(lines[2], missing + QStringLiteral(": no record: no such file"));
     EXPECT_EQ(lines[3], m_dir.path() + QStringLiteral(": no record: not a regular file"));
 
@@ -156,5 +158,6 @@ TEST_F(InspectCommand, SummaryGivesOneLinePerFileAndSaysWhyAFileGaveNoRecord)
     const QString index = fileNamed(QStringLiteral("ORVS0008.MIF"));
     ASSERT_TRUE(QFile::remove(QString(index).replace(QStringLiteral(".MIF"), QStringLiteral(".MOV"))));
     const CliRun movie = runCli({QStringLiteral("inspect"), QStringLiteral("--summary"), index});
-    EXPECT_EQ(movie.out.trimmed(), (index + QStringLiteral(": no record: a movie index without its movie beside it")).toUtf8());
+    EXPECT_EQ(movie.out.trimmed(),
+              (index + QStringLiteral(": no record: a movie index without its movie beside it")).toUtf8());
 }

@@ -79,18 +79,19 @@ TEST_F(SettingsCommand, SetStoresEachValueWithTheTypeOfItsKey)
 {
     const QString file = path(QStringLiteral("settings.plist"));
     ASSERT_EQ(runCli({QStringLiteral("init"), file}).exitCode, 0);
-    const CliRun run = runCli({QStringLiteral("set"), file, QLatin1String(SettingsKey::deleteOriginalImage),
-                               QStringLiteral("no"), QLatin1String(SettingsKey::confirmBeforeSending),
-                               QStringLiteral("-3"), QLatin1String(SettingsKey::checkNgFileIntervalTime),
-                               QStringLiteral("2.5"), QLatin1String(SettingsKey::zeroPaddingLengthString),
-                               QStringLiteral("8"), QLatin1String(SettingsKey::destinationFolderPath),
-                               QStringLiteral("/srv/pictures store")});
+    const CliRun run =
+        runCli({QStringLiteral("set"), file, QLatin1String(SettingsKey::deleteOriginalImage),
+                QStringLiteral("no"), QLatin1String(SettingsKey::confirmBeforeSending), QStringLiteral("-3"),
+                QLatin1String(SettingsKey::checkNgFileIntervalTime), QStringLiteral("2.5"),
+                QLatin1String(SettingsKey::zeroPaddingLengthString), QStringLiteral("8"),
+                QLatin1String(SettingsKey::destinationFolderPath), QStringLiteral("/srv/pictures store")});
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QVariantMap settings = *PropertyList::readFile(file);
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::deleteOriginalImage)), QVariant(false));
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::confirmBeforeSending)), QVariant(qint64(-3)));
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::checkNgFileIntervalTime)), QVariant(2.5));
-    EXPECT_EQ(settings.value(QLatin1String(SettingsKey::zeroPaddingLengthString)), QVariant(QStringLiteral("8")));
+    EXPECT_EQ(settings.value(QLatin1String(SettingsKey::zeroPaddingLengthString)),
+              QVariant(QStringLiteral("8")));
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::destinationFolderPath)),
               QVariant(QStringLiteral("/srv/pictures store")));
     EXPECT_EQ(settings.size(), SettingsKey::keysOf(Edition::Full).size()) << "every other key kept";
@@ -112,7 +113,8 @@ TEST_F(SettingsCommand, SetRefusesUnknownKeysAndWrongTypesAndChangesNothing)
         {{QLatin1String(SettingsKey::exportXml), QStringLiteral("1")}, "full edition only"},
         {{QLatin1String(SettingsKey::autoStartUp), QStringLiteral("maybe")}, "takes a boolean"},
         {{QLatin1String(SettingsKey::dateFormat), QStringLiteral("12a")}, "takes an integer"},
-        {{QLatin1String(SettingsKey::versionCheckSite), QStringLiteral("ftp://example.org/x")}, "http or https"},
+        {{QLatin1String(SettingsKey::versionCheckSite), QStringLiteral("ftp://example.org/x")},
+         "http or https"},
         {{QLatin1String(SettingsKey::onlyCameraFormatedSD), QStringLiteral("0")}, "only the text 1"},
         {{QLatin1String(SettingsKey::lastBuildNumber), QStringLiteral("10.5")}, "decimal digits"},
     };
@@ -130,16 +132,18 @@ TEST_F(SettingsCommand, SetRefusesUnknownKeysAndWrongTypesAndChangesNothing)
     // Without --basic the full edition's keys are known; its own table still types them.
     const QString full = path(QStringLiteral("full.plist"));
     ASSERT_EQ(runCli({QStringLiteral("init"), full}).exitCode, 0);
-    EXPECT_EQ(runCli({QStringLiteral("set"), full, QLatin1String(SettingsKey::lastDeleteImportedFileRecordDatetime),
-                      QStringLiteral("2024-05-14")})
-                  .exitCode,
-              1);
+    EXPECT_EQ(
+        runCli({QStringLiteral("set"), full, QLatin1String(SettingsKey::lastDeleteImportedFileRecordDatetime),
+                QStringLiteral("2024-05-14")})
+            .exitCode,
+        1);
     EXPECT_EQ(runCli({QStringLiteral("set"), full, QLatin1String(SettingsKey::checkNgFileIntervalTime),
                       QStringLiteral("-1")})
                   .exitCode,
               1);
-    EXPECT_EQ(runCli({QStringLiteral("set"), path(QStringLiteral("missing.plist")), good, QStringLiteral("1")})
-                  .exitCode,
-              1);
+    EXPECT_EQ(
+        runCli({QStringLiteral("set"), path(QStringLiteral("missing.plist")), good, QStringLiteral("1")})
+            .exitCode,
+        1);
     EXPECT_EQ(runCli({QStringLiteral("set"), full, good}).exitCode, 64) << "a key without its value";
 }
