@@ -1,9 +1,10 @@
 // "trevasel-cli inspect" on a whole sample card, as the practice's IT person would run it.
+#include "tests/system/CliRun.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -11,19 +12,9 @@
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-};
-
 CliRun runCli(const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(QStringLiteral(TREVASEL_CLI_PATH), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
+    return runTrevaselCli(arguments);
 }
 
 class InspectCommand : public ::testing::Test

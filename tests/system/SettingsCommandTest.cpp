@@ -1,21 +1,14 @@
 // "trevasel-cli settings": a settings file written, shown and changed without a script.
 #include "app/PropertyList.h"
 #include "app/SettingsKeys.h"
+#include "tests/system/CliRun.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 class SettingsCommand : public ::testing::Test
 {
@@ -24,15 +17,7 @@ protected:
 
     CliRun runCli(const QStringList& arguments) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), m_dir.path());
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(TREVASEL_CLI_PATH), QStringList{QStringLiteral("settings")} + arguments);
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
+        return runTrevaselCli(QStringList{QStringLiteral("settings")} + arguments, m_dir.path());
     }
 
     static QByteArray bytesOf(const QString& file)
