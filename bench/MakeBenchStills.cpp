@@ -1,7 +1,7 @@
 // Writes N camera stills of a given size for the side-by-side timing scripts, cycling through the
 // three maker-note generations and a handful of patients.
 //   make-bench-stills DIR COUNT [SIZE_BYTES [PATIENTS [FIRST_NUMBER]]]
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

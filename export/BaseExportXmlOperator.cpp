@@ -1,9 +1,10 @@
 #include "export/BaseExportXmlOperator.h"
 
+#include "app/SettingsValue.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
-#include <limits>
 #include <utility>
 
 BaseExportXmlOperator::BaseExportXmlOperator(std::optional<QString> templateText,
@@ -53,7 +54,7 @@ QString BaseExportXmlOperator::formattingOutputString(const std::optional<QStrin
                                                       bool isDecimal)
 {
     if (!text || text->isEmpty()) return QString();
-    const QString value = isDecimal ? QString::number(intFromText(*text)) : *text;
+    const QString value = isDecimal ? QString::number(SettingsValue::intFromText(*text)) : *text;
     return isHex ? QStringLiteral("0x") + value : value;
 }
 
@@ -143,26 +144,4 @@ QString BaseExportXmlOperator::escapeXmlText(QStringView text)
         }
     }
     return out;
-}
-
-int BaseExportXmlOperator::intFromText(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    // Accumulated as a negative number so that INT_MIN fits; growth stops once past the int range.
-    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        if (value > -limit) value = value * 10 - (text[i].unicode() - u'0');
-    }
-    if (!negative) value = -value;
-    if (value > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (value < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(value);
 }

@@ -38,8 +38,8 @@ public:
     std::optional<QString> createXmlData(const ExtendedMakerNoteEntity& record) const;
 
     // Value formatting. Absent or empty text gives "" whatever the flags, so an empty hex field never
-    // becomes a lone "0x". The decimal flag reads the text as intFromText does and writes the number
-    // back in decimal; the hex flag puts "0x" in front of the result.
+    // becomes a lone "0x". The decimal flag reads the text as SettingsValue::intFromText does and
+    // writes the number back in decimal; the hex flag puts "0x" in front of the result.
     static QString formattingOutputString(const std::optional<QString>& text);
     static QString formattingOutputStringHex(const std::optional<QString>& text, bool isHex);
     static QString formattingOutputStringDecimal(const std::optional<QString>& text, bool isDecimal);
@@ -61,9 +61,6 @@ public:
     // characters XML 1.0 does not allow at all are dropped: U+0000 to U+001F other than tab, line
     // feed and carriage return, unpaired surrogates, U+FFFE and U+FFFF.
     static QString escapeXmlText(QStringView text);
-    // Leading white space skipped, an optional sign, the decimal digits that follow; anything else
-    // ends the number. No digits give 0; a number outside the 32-bit range gives INT_MAX or INT_MIN.
-    static int intFromText(QStringView text);
 
 protected:
     BaseExportXmlOperator(std::optional<QString> templateText, std::span<const ExportXmlArgument> arguments);

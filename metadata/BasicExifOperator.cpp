@@ -23,13 +23,21 @@ std::optional<QByteArray> decryptRegion(const QByteArray& block, qsizetype start
 
 } // namespace
 
-std::optional<ExifEntity> BasicExifOperator::getExifData(const QString& path) const
+std::optional<ExifEntity> BasicExifOperator::getExifData(const QString& path, NoRecordReason* why) const
 {
     std::optional<ExifEntity> record;
-    if (auto bytes = ImageBytes::open(path))
+    NoRecordReason reason = NoRecordReason::None;
+    if (auto bytes = ImageBytes::open(path)) {
         record = readImageFile(*bytes);
+        if (!record)
+            reason = NoRecordReason::NotBasicLayout;
+    } else {
+        reason = openFailureReason(path);
+    }
     if (!record)
         Logger::plain(QStringLiteral("Exception is occured reading image file"));
+    if (why)
+        *why = reason;
     return record;
 }
 

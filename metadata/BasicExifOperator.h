@@ -2,6 +2,7 @@
 
 #include "metadata/ExifEntity.h"
 #include "metadata/ImageBytes.h"
+#include "metadata/NoRecordReason.h"
 
 #include <QString>
 
@@ -15,7 +16,8 @@
 class BasicExifOperator
 {
 public:
-    // The record of the image at path; nothing (logged) when it cannot be read.
-    std::optional<ExifEntity> getExifData(const QString& path) const;
+    // The record of the image at path; nothing (logged) when it cannot be read. When why is given it
+    // is set to the reason (None when a record was read).
+    std::optional<ExifEntity> getExifData(const QString& path, NoRecordReason* why = nullptr) const;
     static std::optional<ExifEntity> readImageFile(ImageBytes& bytes);
 };

@@ -47,31 +47,50 @@ void fillPatientFromRecord(ExifEntity& record)
 
 } // namespace
 
-std::optional<ExifEntity> ExifOperator::getExifData(const QString& path) const
+std::optional<ExifEntity> ExifOperator::getExifData(const QString& path, NoRecordReason* why) const
 {
     auto bytes = ImageBytes::open(path);
-    if (!bytes)
+    if (!bytes) {
+        if (why)
+            *why = openFailureReason(path);
         return std::nullopt;
-    return getExifData(*bytes, path);
+    }
+    return getExifData(*bytes, path, why);
 }
 
-std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QString& path)
+std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QString& path,
+                                                    NoRecordReason* why)
 {
-    if (bytes.size() < tiffHeaderOffset + 2)
+    NoRecordReason ignored = NoRecordReason::None;
+    NoRecordReason& reason = why ? *why : ignored;
+    // Every return below without a record names the test that failed.
+    const auto refuse = [&reason](NoRecordReason failed) -> std::optional<ExifEntity> {
+        reason = failed;
         return std::nullopt;
+    };
+    const auto readOrDamaged = [&reason](std::optional<ExifEntity> record) {
+        reason = record ? NoRecordReason::None : NoRecordReason::Damaged;
+        return record;
+    };
+
+    if (bytes.size() < tiffHeaderOffset + 2)
+        return refuse(NoRecordReason::NotCameraPicture);
     const auto version = getUserTagVersion(bytes);
     if (!version)
-        return std::nullopt;
+        return refuse(NoRecordReason::NoMakerNote);
+    if (!version->majorUserTagVersion)
+        return refuse(NoRecordReason::NotCameraPicture);
     const int major = versionNumber(version->majorUserTagVersion);
     const int minor = versionNumber(version->minorUserTagVersion);
     const bool plainEncryption = version->encryptionType == QLatin1String("00");
 
     if (major < 2 || (major == 2 && minor == 0))
-        return plainEncryption ? readImageFile(bytes) : std::nullopt;
+        return plainEncryption ? readOrDamaged(readImageFile(bytes))
+                               : refuse(NoRecordReason::EncryptionRefused);
 
     if (major < 4) {
         // Versions 2.1 to 3.x are read whatever their encryption type says.
-        auto record = readImageFileExtended(bytes);
+        auto record = readOrDamaged(readImageFileExtended(bytes));
         if (record && isEmpty(record->extendedMakerNoteEntity->patientID)) {
             record->extendedMakerNoteEntity->patientID = record->patientID;
             record->extendedMakerNoteEntity->patientName = record->patientName;
@@ -80,12 +99,13 @@ std::optional<ExifEntity> ExifOperator::getExifData(ImageBytes& bytes, const QSt
     }
 
     if (!plainEncryption)
-        return std::nullopt;
+        return refuse(NoRecordReason::EncryptionRefused);
     // A movie index file is read only while its movie exists.
-    if (!CameraFileNames::isStill(path) &&
-        (!CameraFileNames::isMovieIndex(path) || !CameraFileNames::companionMovie(path)))
-        return std::nullopt;
-    auto record = readImageFileExtended2(bytes);
+    if (!CameraFileNames::isStill(path) && !CameraFileNames::isMovieIndex(path))
+        return refuse(NoRecordReason::NotStillOrMovieIndex);
+    if (!CameraFileNames::isStill(path) && !CameraFileNames::companionMovie(path))
+        return refuse(NoRecordReason::MovieMissing);
+    auto record = readOrDamaged(readImageFileExtended2(bytes));
     if (record)
         fillPatientFromRecord(*record);
     return record;

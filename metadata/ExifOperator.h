@@ -2,6 +2,7 @@
 
 #include "metadata/ExifEntity.h"
 #include "metadata/ImageBytes.h"
+#include "metadata/NoRecordReason.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -27,10 +28,12 @@ public:
     static constexpr std::uint64_t tiffHeaderOffset = 12;
 
     // The record of the image at path, read by its maker-note version; nothing for a file that is
-    // unreadable, damaged, from another camera generation's rules, or not the camera's at all.
-    std::optional<ExifEntity> getExifData(const QString& path) const;
+    // unreadable, damaged, from another camera generation's rules, or not the camera's at all. When
+    // why is given it is set to the test that failed (None when a record was read).
+    std::optional<ExifEntity> getExifData(const QString& path, NoRecordReason* why = nullptr) const;
     // The same for bytes already opened; path decides the extension tests and the movie lookup.
-    static std::optional<ExifEntity> getExifData(ImageBytes& bytes, const QString& path);
+    static std::optional<ExifEntity> getExifData(ImageBytes& bytes, const QString& path,
+                                                 NoRecordReason* why = nullptr);
 
     // A record holding only majorUserTagVersion, minorUserTagVersion and encryptionType; an empty
     // record when bytes 12-13 are neither "II" nor "MM"; nothing when the maker note cannot be read.

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev libplist-dev libssl-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
+    libjpeg-dev
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
 )

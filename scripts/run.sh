@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds, and runs the main job: writes a sample camera card and prints what
-# "trevasel-cli inspect" reads from every picture on it.
+# Installs, builds, and runs the main job: writes a sample camera card, prints one summary line per
+# picture on it, then imports the card with settings made by "trevasel-cli settings".
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -12,22 +12,17 @@ rm -rf "$card"
 echo
 echo "What the reader finds on the card:"
 find "$card/DCIM" -type f \( -name '*.JPG' -o -name '*.MIF' \) -print0 | sort -z |
-    xargs -0 "$root/build/tools/trevasel-cli" inspect || true
+    xargs -0 "$root/build/tools/trevasel-cli" inspect --summary || true
 
 echo
 echo "Importing the card as the watch-folder import would (copy mode, history and XML on):"
 destination="$root/build/sample-destination"
 rm -rf "$destination" "$root/build/sample-history.db"
-python3 - "$root/resources/full/Trevasel-setting.plist" "$root/build/sample-settings.plist" "$destination" <<'PY'
-import plistlib, sys
-defaults, target, destination = sys.argv[1:]
-with open(defaults, 'rb') as f:
-    settings = plistlib.load(f)
-settings.update({'destination folder path': destination, 'delete original image': False,
-                 'activate avoid multiple import check': True, 'export xml': True, 'dont add patient name': False})
-with open(target, 'wb') as f:
-    plistlib.dump(settings, f)
-PY
-"$root/build/tools/trevasel-cli" import --settings "$root/build/sample-settings.plist" \
+cli="$root/build/tools/trevasel-cli"
+settings="$root/build/sample-settings.plist"
+"$cli" settings init "$settings" --force
+"$cli" settings set "$settings" "destination folder path" "$destination" "delete original image" false \
+    "activate avoid multiple import check" true "export xml" true "dont add patient name" false
+"$cli" import --settings "$settings" \
     --database "$root/build/sample-history.db" "$card" 2> "$root/build/sample-import.log"
 (cd "$destination" && find . -type f | sort)

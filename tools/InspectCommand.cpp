@@ -5,12 +5,13 @@
 #include "tools/JsonText.h"
 
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 const char* const help =
-    "usage: trevasel-cli inspect [--basic] FILE...\n"
+    "usage: trevasel-cli inspect [--basic] [--summary] FILE...\n"
     "\n"
     "Reads each FILE as the import does: the EXIF texts, the camera's maker note (decrypted with the\n"
     "image's own key) and, from maker-note version 2.1 on, the extended maker note. Prints one JSON\n"
@@ -19,7 +20,12 @@ const char* const help =
     "A record holds only the fields the file set; \"record\" is null when the file is unreadable,\n"
     "damaged, not the camera's, or of a generation the import refuses (such a file is skipped).\n"
     "\n"
-    "  --basic   read as the basic edition does (big-endian stills below version 2.1 only)\n"
+    "With --summary, one line per file for a person instead:\n"
+    "  PATH: MODEL, maker note X.Y, serial S, patient ID \"NAME\" (or none), shooting mode M, shot DATE\n"
+    "  PATH: no record: REASON\n"
+    "\n"
+    "  --basic     read as the basic edition does (big-endian stills below version 2.1 only)\n"
+    "  --summary   print the summary lines instead of JSON\n"
     "\n"
     "Exit status: 0 when every file gave a record, 1 otherwise, 64 on a usage error.\n";
 
@@ -96,11 +102,89 @@ QByteArray recordJson(const ExifEntity& record)
     return json;
 }
 
+QString reasonText(NoRecordReason reason)
+{
+    switch (reason) {
+    case NoRecordReason::None:
+        break;
+    case NoRecordReason::Missing:
+        return QStringLiteral("no such file");
+    case NoRecordReason::NotRegularFile:
+        return QStringLiteral("not a regular file");
+    case NoRecordReason::Unreadable:
+        return QStringLiteral("the file cannot be opened for reading");
+    case NoRecordReason::NotCameraPicture:
+        return QStringLiteral("not a camera picture (no TIFF header at byte 12)");
+    case NoRecordReason::NoMakerNote:
+        return QStringLiteral("no camera maker note in the first MiB");
+    case NoRecordReason::EncryptionRefused:
+        return QStringLiteral("a maker-note encryption type the import refuses for this version");
+    case NoRecordReason::NotStillOrMovieIndex:
+        return QStringLiteral(
+            "from maker-note version 4 on only .JPG stills and .MIF movie indexes are read");
+    case NoRecordReason::MovieMissing:
+        return QStringLiteral("a movie index without its movie beside it");
+    case NoRecordReason::Damaged:
+        return QStringLiteral(
+            "damaged: a tag is missing or runs past the end, or the maker note does not decrypt");
+    case NoRecordReason::NotBasicLayout:
+        return QStringLiteral("not a big-endian camera still below maker-note version 2.1, or damaged");
+    }
+    return QStringLiteral("unknown");
+}
+
+QString orNone(const std::optional<QString>& text)
+{
+    return text && !text->isEmpty() ? *text : QStringLiteral("none");
+}
+
+// The maker-note version from the block's first two bytes, e.g. "4.0".
+QString makerNoteVersion(const ExifEntity& record)
+{
+    bool majorOk = false;
+    bool minorOk = false;
+    const QString hex = record.makerNote.value_or(QString());
+    const int major = hex.mid(0, 2).toInt(&majorOk, 16);
+    const int minor = hex.mid(2, 2).toInt(&minorOk, 16);
+    return majorOk && minorOk ? QStringLiteral("%1.%2").arg(major).arg(minor) : QStringLiteral("unknown");
+}
+
+// The camera serial: the reader's text, or for the basic reader (which keeps only the hexadecimal
+// product number) the same eight bytes read as characters where they are printable.
+QString serialOf(const ExifEntity& record)
+{
+    if (record.productNumberString)
+        return record.productNumberString->trimmed();
+    const QByteArray bytes = QByteArray::fromHex(record.productNumber.value_or(QString()).toLatin1());
+    const bool printable = !bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(),
+                                                           [](char c) { return c >= 0x20 && c < 0x7f; });
+    return printable ? QString::fromLatin1(bytes).trimmed() : record.productNumber.value_or(QString());
+}
+
+// The patient the import names the folder after, and the mode that decides what is sent.
+QString summaryLine(const QString& file, const ExifEntity& record)
+{
+    const QString serial = serialOf(record);
+    const QString id = record.patientID.value_or(QString());
+    const QString name = record.patientName.value_or(QString());
+    const QString patient = id.isEmpty() && name.isEmpty()
+                                ? QStringLiteral("none")
+                                : QStringLiteral("%1 \"%2\"").arg(orNone(record.patientID), name);
+    QString mode = orNone(record.shootingMode);
+    if (mode.compare(QLatin1String("fe"), Qt::CaseInsensitive) == 0)
+        mode += QStringLiteral(" (patient information)");
+    return QStringLiteral("%1: %2, maker note %3, serial %4, patient %5, shooting mode %6, shot %7")
+        .arg(file, orNone(record.model ? std::optional(record.model->trimmed()) : std::nullopt),
+             makerNoteVersion(record), serial.isEmpty() ? QStringLiteral("none") : serial, patient, mode,
+             orNone(record.dateTimeOriginal));
+}
+
 } // namespace
 
 int runInspectCommand(const QStringList& arguments)
 {
     bool basic = false;
+    bool summary = false;
     QStringList files;
     bool optionsEnded = false;
     for (const QString& argument : arguments) {
@@ -111,6 +195,8 @@ int runInspectCommand(const QStringList& arguments)
             return 0;
         } else if (!optionsEnded && argument == QLatin1String("--basic")) {
             basic = true;
+        } else if (!optionsEnded && argument == QLatin1String("--summary")) {
+            summary = true;
         } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             std::fprintf(stderr, "trevasel-cli inspect: unknown option '%s'\n\n%s", qPrintable(argument), help);
             return 64;
@@ -127,8 +213,16 @@ int runInspectCommand(const QStringList& arguments)
     const BasicExifOperator basicReader;
     bool everyFileRead = true;
     for (const QString& file : files) {
-        const auto record = basic ? basicReader.getExifData(file) : reader.getExifData(file);
+        NoRecordReason why = NoRecordReason::None;
+        const auto record = basic ? basicReader.getExifData(file, &why) : reader.getExifData(file, &why);
         everyFileRead = everyFileRead && record.has_value();
+        if (summary) {
+            const QString line = record ? summaryLine(file, *record)
+                                        : QStringLiteral("%1: no record: %2").arg(file, reasonText(why));
+            const QByteArray text = line.toUtf8() + '\n';
+            std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), stdout);
+            continue;
+        }
         QByteArray text;
         JsonObjectWriter line(text);
         line.putRaw("file", JsonObjectWriter::quoted(file));

@@ -1,6 +1,6 @@
 #include "tools/SampleCardMaker.h"
 
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -3,6 +3,7 @@
 #include "tools/ImportCommand.h"
 #include "tools/InspectCommand.h"
 #include "tools/SampleCardCommand.h"
+#include "tools/SettingsCommand.h"
 
 #include <QCoreApplication>
 
@@ -18,9 +19,12 @@ const char* const usage =
     "commands:\n"
     "  import --settings FILE [--database FILE] [--basic] SOURCE...\n"
     "                              import the camera's pictures from SOURCE folders\n"
-    "  inspect [--basic] FILE...   print what the camera metadata reader finds in each file,\n"
-    "                              one JSON object per line; --basic reads as the basic edition\n"
+    "  inspect [--basic] [--summary] FILE...\n"
+    "                              print what the camera metadata reader finds in each file,\n"
+    "                              one JSON object per line, or with --summary one line for a\n"
+    "                              person; --basic reads as the basic edition\n"
     "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
+    "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
     "  sample-card DIR             write a sample camera card into DIR\n"
     "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n";
 
@@ -45,6 +49,8 @@ int main(int argc, char** argv)
         return runInspectCommand(arguments);
     if (command == QLatin1String("history"))
         return runHistoryCommand(arguments);
+    if (command == QLatin1String("settings"))
+        return runSettingsCommand(arguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(arguments);
     if (command == QLatin1String("help") || command == QLatin1String("--help") || command == QLatin1String("-h")) {

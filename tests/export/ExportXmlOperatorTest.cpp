@@ -6,7 +6,7 @@
 #include "export/ExportXmlOperator.h"
 #include "export/ExportXmlOperator2.h"
 #include "metadata/ExifOperator.h"
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QHash>
 #include <QTemporaryDir>

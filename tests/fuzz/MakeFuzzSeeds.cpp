@@ -1,6 +1,6 @@
 // Writes the seed corpus of the metadata fuzzer: the writer's stills and movie index files of every
 // maker-note layout, plus a few damaged ones.
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

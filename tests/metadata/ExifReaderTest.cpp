@@ -2,7 +2,7 @@
 #include "metadata/BasicExifOperator.h"
 #include "metadata/CameraModelCheck.h"
 #include "metadata/ExifOperator.h"
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -391,4 +391,43 @@ TEST_F(ExifReader, BasicEditionReadsOnlyItsFieldsAndLogsWhatItCannotRead)
     qInstallMessageHandler(previous);
     EXPECT_FALSE(readFourth) << "big-endian only";
     EXPECT_TRUE(capturedLog.contains(QStringLiteral("Exception is occured reading image file")));
+}
+
+TEST_F(ExifReader, EveryRefusalNamesTheTestThatFailedWithoutChangingTheResult)
+{
+    CameraImage refusedType = image(MakerNoteLayout::Extended2);
+    refusedType.encryptionType = 1;
+    // The version block is there, the second maker-note read runs past the end of the file.
+    CameraImage shortMakerNote = image(MakerNoteLayout::Extended);
+    testsupport::CameraFileMap map;
+    testsupport::buildCameraFile(shortMakerNote, &map);
+    shortMakerNote.truncateAt = map.makerNote + 1500;
+    CameraImage jfif = image(MakerNoteLayout::Legacy);
+    jfif.jfifFirst = true;
+    CameraImage noMakerNote = image(MakerNoteLayout::Legacy);
+    noMakerNote.truncateAt = 600; // the maker note's value lies past the end of the file
+
+    const struct
+    {
+        CameraImage image;
+        const char* name;
+        NoRecordReason reason;
+    } cases[] = {
+        {image(MakerNoteLayout::Extended2), "a.JPG", NoRecordReason::None},
+        {refusedType, "b.JPG", NoRecordReason::EncryptionRefused},
+        {image(MakerNoteLayout::Extended2), "c.png", NoRecordReason::NotStillOrMovieIndex},
+        {shortMakerNote, "d.JPG", NoRecordReason::Damaged},
+        {jfif, "e.JPG", NoRecordReason::NotCameraPicture},
+        {noMakerNote, "f.JPG", NoRecordReason::NoMakerNote},
+    };
+    for (const auto& c : cases) {
+        const QString path = write(c.image, QString::fromLatin1(c.name));
+        NoRecordReason why = NoRecordReason::Unreadable;
+        const auto record = ExifOperator().getExifData(path, &why);
+        EXPECT_EQ(why, c.reason) << c.name;
+        EXPECT_EQ(record, ExifOperator().getExifData(path)) << c.name;
+    }
+    NoRecordReason why = NoRecordReason::None;
+    EXPECT_FALSE(BasicExifOperator().getExifData(write(image(MakerNoteLayout::Extended2)), &why));
+    EXPECT_EQ(why, NoRecordReason::NotBasicLayout);
 }

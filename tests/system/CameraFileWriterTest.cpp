@@ -1,4 +1,4 @@
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 #include "tests/system/MakerNoteCipher.h"
 #include "tests/system/TiffWalk.h"
 

@@ -1,4 +1,4 @@
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
 #include <QImageReader>
 #include <QProcess>

@@ -1,24 +1,16 @@
 // "trevasel-cli import" on a whole sample card, run as a separate program.
 #include "app/PropertyList.h"
 #include "app/SettingsKeys.h"
+#include "tests/system/CliRun.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    std::string lastLine() const { return out.trimmed().split('\n').last().toStdString(); }
-};
 
 class ImportCommand : public ::testing::Test
 {
@@ -34,19 +26,7 @@ protected:
 
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
-    CliRun runCli(const QStringList& arguments) const
-    {
-        QProcess process;
-        // The program must not touch the real user's folders.
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("HOME"), m_dir.path());
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(TREVASEL_CLI_PATH), arguments);
-        process.waitForFinished(120000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
-    }
+    CliRun runCli(const QStringList& arguments) const { return runTrevaselCli(arguments, m_dir.path()); }
 
     CliRun import(const QStringList& extra = {}, const QStringList& sources = {QStringLiteral("card")}) const
     {

@@ -1,28 +1,20 @@
 // "trevasel-cli inspect" on a whole sample card, as the practice's IT person would run it.
+#include "tests/system/CliRun.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-};
-
 CliRun runCli(const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(QStringLiteral(TREVASEL_CLI_PATH), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput()};
+    return runTrevaselCli(arguments);
 }
 
 class InspectCommand : public ::testing::Test
@@ -128,4 +120,35 @@ TEST_F(InspectCommand, UsageErrorsAndHelp)
     const CliRun help = runCli({QStringLiteral("inspect"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--basic"));
+}
+
+TEST_F(InspectCommand, SummaryGivesOneLinePerFileAndSaysWhyAFileGaveNoRecord)
+{
+    QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("not a picture, but long enough to be looked at");
+    notes.close();
+    const QString fourth = fileNamed(QStringLiteral("ORVS0005.JPG"));
+    const QString missing = m_dir.filePath(QStringLiteral("missing.JPG"));
+    const CliRun run = runCli({QStringLiteral("inspect"), QStringLiteral("--summary"), fourth,
+                               notes.fileName(), missing, m_dir.path()});
+    EXPECT_EQ(run.exitCode, 1);
+    const QStringList lines = QString::fromUtf8(run.out).trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4) << run.out.constData();
+    const QRegularExpression still(
+        QRegularExpression::escape(fourth) +
+        QStringLiteral(": Orthavisio K-44, maker note 4\\.0, serial \\w+, patient 0000034567 "
+                       "\"山田 太郎\", shooting mode 00, shot 2024:05:14 10:15:00$"));
+    EXPECT_TRUE(still.match(lines[0]).hasMatch()) << qPrintable(lines[0]);
+    EXPECT_EQ(lines[1], notes.fileName() +
+                            QStringLiteral(": no record: not a camera picture (no TIFF header at byte 12)"));
+    EXPECT_EQ(lines[2], missing + QStringLiteral(": no record: no such file"));
+    EXPECT_EQ(lines[3], m_dir.path() + QStringLiteral(": no record: not a regular file"));
+
+    // A movie index whose movie is gone is refused for that reason, not as damaged.
+    const QString index = fileNamed(QStringLiteral("ORVS0008.MIF"));
+    ASSERT_TRUE(QFile::remove(QString(index).replace(QStringLiteral(".MIF"), QStringLiteral(".MOV"))));
+    const CliRun movie = runCli({QStringLiteral("inspect"), QStringLiteral("--summary"), index});
+    EXPECT_EQ(movie.out.trimmed(),
+              (index + QStringLiteral(": no record: a movie index without its movie beside it")).toUtf8());
 }

@@ -1,10 +1,7 @@
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageWriter>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSaveFile>
@@ -15,9 +12,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
+
+// libjpeg's header needs size_t and FILE declared before it.
+#include <jpeglib.h>
 
 namespace testsupport {
 namespace {
@@ -411,15 +414,23 @@ TiffLayout layTiffForReader(const CameraImage& image, QSize picture)
 
 // --- The picture ---
 
+// Pixels as 8-bit R, G, B triples, row after row.
+struct RgbPicture
+{
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> pixels;
+};
+
 // A mouth-like picture: gum-coloured gradient, a row of teeth, and noise whose strength sets how
 // large the JPEG gets.
-QImage makePicture(int width, int height, int noise, quint32 seed)
+RgbPicture makePicture(int width, int height, int noise, quint32 seed)
 {
-    QImage picture(width, height, QImage::Format_RGB32);
+    RgbPicture picture{width, height, std::vector<unsigned char>(static_cast<size_t>(width) * height * 3)};
     quint32 state = seed;
     const double toothWidth = width / 7.0;
     for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        unsigned char* line = picture.pixels.data() + static_cast<size_t>(y) * width * 3;
         const double v = static_cast<double>(y) / height;
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
@@ -439,24 +450,73 @@ QImage makePicture(int width, int height, int noise, quint32 seed)
             state = state * 1664525u + 1013904223u;
             const int n =
                 noise > 0 ? static_cast<int>((state >> 24) % static_cast<quint32>(2 * noise + 1)) - noise : 0;
-            const auto channel = [n](double c) { return std::clamp(static_cast<int>(c) + n, 0, 255); };
-            line[x] = qRgb(channel(r), channel(g), channel(b));
+            const auto channel = [n](double c) {
+                return static_cast<unsigned char>(std::clamp(static_cast<int>(c) + n, 0, 255));
+            };
+            line[x * 3] = channel(r);
+            line[x * 3 + 1] = channel(g);
+            line[x * 3 + 2] = channel(b);
         }
     }
     return picture;
 }
 
-// The JPEG segments that follow SOI in Qt's encoding, without its JFIF APP0 (the camera file has its
-// own APP1 first): DQT, SOF0, DHT, SOS, the scan and EOI.
-QByteArray encodeBody(const QImage& picture, int quality)
+// The compressor and the memory it encodes into, released together whatever happens.
+class JpegCompressor
 {
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(quality);
-    if (!writer.write(picture))
-        qFatal("camera file writer: Qt cannot encode JPEG (%s)", qPrintable(writer.errorString()));
+public:
+    JpegCompressor()
+    {
+        m_info.err = jpeg_std_error(&m_errors);
+        // The default handler would exit the process; a writer that cannot encode is a broken build.
+        m_errors.error_exit = [](j_common_ptr info) {
+            char message[JMSG_LENGTH_MAX];
+            (*info->err->format_message)(info, message);
+            qFatal("camera file writer: libjpeg cannot encode the picture (%s)", message);
+        };
+        jpeg_create_compress(&m_info);
+        jpeg_mem_dest(&m_info, &m_buffer, &m_size);
+    }
+    ~JpegCompressor()
+    {
+        jpeg_destroy_compress(&m_info);
+        std::free(m_buffer);
+    }
+    JpegCompressor(const JpegCompressor&) = delete;
+    JpegCompressor& operator=(const JpegCompressor&) = delete;
+
+    QByteArray encode(const RgbPicture& picture, int quality)
+    {
+        m_info.image_width = static_cast<JDIMENSION>(picture.width);
+        m_info.image_height = static_cast<JDIMENSION>(picture.height);
+        m_info.input_components = 3;
+        m_info.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&m_info);
+        jpeg_set_quality(&m_info, quality, TRUE);
+        // No JFIF APP0: the camera file has its own APP1 first.
+        m_info.write_JFIF_header = FALSE;
+        jpeg_start_compress(&m_info, TRUE);
+        while (m_info.next_scanline < m_info.image_height) {
+            auto* row = const_cast<JSAMPLE*>(picture.pixels.data() +
+                                             static_cast<size_t>(m_info.next_scanline) * picture.width * 3);
+            jpeg_write_scanlines(&m_info, &row, 1);
+        }
+        jpeg_finish_compress(&m_info);
+        return QByteArray(reinterpret_cast<const char*>(m_buffer), static_cast<qsizetype>(m_size));
+    }
+
+private:
+    jpeg_compress_struct m_info{};
+    jpeg_error_mgr m_errors{};
+    unsigned char* m_buffer = nullptr;
+    unsigned long m_size = 0;
+};
+
+// The JPEG segments that follow SOI, without any APP0: DQT, SOF0, DHT, SOS, the scan and EOI.
+// Encoded with libjpeg directly, so the writer needs no GUI library.
+QByteArray encodeBody(const RgbPicture& picture, int quality)
+{
+    const QByteArray encoded = JpegCompressor().encode(picture, quality);
     QByteArray body;
     qsizetype at = 2; // past SOI
     while (at + 4 <= encoded.size() && static_cast<quint8>(encoded[at]) == 0xFF) {

@@ -1,0 +1,183 @@
+#include "app/SettingsKeyTypes.h"
+
+#include "app/SettingsKeys.h"
+#include "app/TrevaselCommon.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QUrl>
+
+#include <cmath>
+
+namespace SettingsKey {
+
+namespace {
+
+const QHash<QString, ValueType>& types()
+{
+    static const QHash<QString, ValueType> table{
+        {autoStartUp, ValueType::Bool},
+        {watchRemovableDiskDrive, ValueType::Bool},
+        {confirmBeforeSending, ValueType::Integer},
+        {ejectRemovableDevice, ValueType::Bool},
+        {watchFolder, ValueType::Bool},
+        {watchFolderPath, ValueType::Text},
+        {destinationFolderPath, ValueType::Text},
+        {destinationFolderMov, ValueType::Bool},
+        {destinationFolderPathMov, ValueType::Text},
+        {dontSendPatientInformationImage, ValueType::Bool},
+        {saveDaySubfolder, ValueType::Bool},
+        {dateFormat, ValueType::Integer},
+        {dateFormatString, ValueType::Text},
+        {deleteOriginalImage, ValueType::Bool},
+        {versionCheckSite, ValueType::Url},
+        {manualVersionCheckSite, ValueType::Url},
+        {informationCheckSite, ValueType::Url},
+        {informationCheckSiteEnglish, ValueType::Url},
+        {checkedInformationId, ValueType::Integer},
+        {checkNgFileIntervalTime, ValueType::Seconds},
+        {deleteImportedFileRecordIntervalTime, ValueType::Seconds},
+        {lastDeleteImportedFileRecordDatetime, ValueType::DateTimeText},
+        {displayDesktopNotice, ValueType::BoolOrOneText},
+        {onlyCameraFormatedSD, ValueType::OneText},
+        {idNumberZeroPadding, ValueType::OneText},
+        {lastBuildNumber, ValueType::IntegerText},
+        {exportXml, ValueType::Bool},
+        {zeroPadding, ValueType::Bool},
+        {zeroPaddingLength, ValueType::Integer},
+        {zeroPaddingLengthString, ValueType::IntegerText},
+        {chopCameraSerialNumber, ValueType::Bool},
+        {chopCount, ValueType::Bool},
+        {dontAddPatientName, ValueType::Bool},
+        {dontSendMif, ValueType::Bool},
+        {activateAvoidMultipleImportCheck, ValueType::Bool},
+        {theWaitSecondsForCheckingDesignatedFolder, ValueType::WholeSeconds},
+    };
+    return table;
+}
+
+std::optional<bool> boolFromWord(const QString& text)
+{
+    const QString word = text.toLower();
+    if (word == u"true" || word == u"yes" || word == u"1")
+        return true;
+    if (word == u"false" || word == u"no" || word == u"0")
+        return false;
+    return std::nullopt;
+}
+
+// Plain decimal digits with an optional minus sign, nothing around them, within 64 bits.
+std::optional<qint64> integerFromText(const QString& text)
+{
+    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    if (text.size() == start)
+        return std::nullopt;
+    for (qsizetype i = start; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9')
+            return std::nullopt;
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 10);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+std::optional<double> secondsFromText(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(value) || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QVariant> refuse(QString* why, const QString& reason)
+{
+    if (why)
+        *why = reason;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ValueType> typeOf(const QString& key, Edition edition)
+{
+    if (!keysOf(edition).contains(key))
+        return std::nullopt;
+    return types().value(key);
+}
+
+QString typeName(ValueType type)
+{
+    switch (type) {
+    case ValueType::Bool:
+        return QStringLiteral("boolean");
+    case ValueType::Integer:
+        return QStringLiteral("integer");
+    case ValueType::Seconds:
+        return QStringLiteral("real, seconds");
+    case ValueType::WholeSeconds:
+        return QStringLiteral("number, seconds");
+    case ValueType::Text:
+        return QStringLiteral("text");
+    case ValueType::Url:
+        return QStringLiteral("URL");
+    case ValueType::DateTimeText:
+        return QStringLiteral("text yyyyMMddHHmmss");
+    case ValueType::IntegerText:
+        return QStringLiteral("integer, stored as text");
+    case ValueType::OneText:
+        return QStringLiteral("text \"1\"");
+    case ValueType::BoolOrOneText:
+        return QStringLiteral("boolean or text \"1\"");
+    }
+    return {};
+}
+
+std::optional<QVariant> valueFromText(ValueType type, const QString& text, QString* why)
+{
+    switch (type) {
+    case ValueType::Bool:
+    case ValueType::BoolOrOneText:
+        if (const auto value = boolFromWord(text))
+            return QVariant(*value);
+        return refuse(why, QStringLiteral("takes a boolean: true, false, yes, no, 1 or 0"));
+    case ValueType::Integer:
+        if (const auto value = integerFromText(text))
+            return QVariant(*value);
+        return refuse(why, QStringLiteral("takes an integer: decimal digits with an optional minus sign"));
+    case ValueType::IntegerText:
+        if (const auto value = integerFromText(text); value && *value >= 0)
+            return QVariant(QString::number(*value));
+        return refuse(why, QStringLiteral("takes a whole number of decimal digits (stored as text)"));
+    case ValueType::Seconds:
+        if (const auto value = secondsFromText(text))
+            return QVariant(*value);
+        return refuse(why, QStringLiteral("takes a number of seconds, not negative (e.g. 10 or 2.5)"));
+    case ValueType::WholeSeconds:
+        if (const auto value = secondsFromText(text)) {
+            // The default file stores whole seconds as an integer; keep that form when it fits.
+            if (std::trunc(*value) == *value && *value < 9.0e15)
+                return QVariant(static_cast<qint64>(*value));
+            return QVariant(*value);
+        }
+        return refuse(why, QStringLiteral("takes a number of seconds, not negative (e.g. 60)"));
+    case ValueType::Text:
+        return QVariant(text);
+    case ValueType::Url: {
+        const QUrl url(text, QUrl::StrictMode);
+        if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty())
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes an http or https address"));
+    }
+    case ValueType::DateTimeText:
+        if (TrevaselCommon::stringToDate(text))
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes a local date and time as yyyyMMddHHmmss (14 digits)"));
+    case ValueType::OneText:
+        if (text == u"1")
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes only the text 1, the value the settings window writes"));
+    }
+    return refuse(why, QStringLiteral("has no known type"));
+}
+
+} // namespace SettingsKey

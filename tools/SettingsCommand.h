@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QStringList>
+
+// "trevasel-cli settings init|show|set": writes, shows and changes a settings file without a script.
+int runSettingsCommand(const QStringList& arguments);
