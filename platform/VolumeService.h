@@ -18,6 +18,10 @@ public:
     // /media/$USER when it exists, else /run/media/$USER when it exists, else /media/$USER (where
     // udisks on Debian makes it at the first mount). It need not exist yet.
     static QString volumesFolder();
+    // The folders to watch for volumes: $TREVASEL_VOLUMES_ROOT alone when set, else both
+    // /media/$USER and /run/media/$USER, since which one udisks uses depends on how the system
+    // built it and neither need exist before the first mount.
+    static QStringList volumesFolders();
 
     // The mount points known now.
     virtual QStringList mountedVolumes() const = 0;
