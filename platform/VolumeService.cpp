@@ -21,13 +21,17 @@ QString userName()
 
 QString VolumeService::volumesFolder()
 {
+    const QStringList folders = volumesFolders();
+    if (folders.size() > 1 && !QFileInfo(folders.at(0)).isDir() && QFileInfo(folders.at(1)).isDir())
+        return folders.at(1);
+    return folders.at(0);
+}
+
+QStringList VolumeService::volumesFolders()
+{
     const QString configured = qEnvironmentVariable("TREVASEL_VOLUMES_ROOT");
     if (!configured.isEmpty())
-        return QDir::cleanPath(configured);
+        return {QDir::cleanPath(configured)};
     const QString user = userName();
-    const QString media = QStringLiteral("/media/") + user;
-    const QString runMedia = QStringLiteral("/run/media/") + user;
-    if (!QFileInfo(media).isDir() && QFileInfo(runMedia).isDir())
-        return runMedia;
-    return media;
+    return {QStringLiteral("/media/") + user, QStringLiteral("/run/media/") + user};
 }

@@ -52,7 +52,7 @@ QSet<QString> VolumesFolderVolumeService::currentFolders() const
 {
     QSet<QString> folders;
     const QDir root(m_volumesFolder);
-    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
         folders.insert(root.filePath(name));
     return folders;
 }

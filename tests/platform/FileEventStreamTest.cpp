@@ -83,9 +83,9 @@ TEST_F(InotifyStreamTest, ChangesWithinTheLatencyComeAsOneBatchWithEachFolderOnc
 
 TEST_F(InotifyStreamTest, AStoredIdFirstBringsTheWatchedPathsAloneThenChangesGoOnFromIt)
 {
-    const auto stream = watch({m_dir.path()}, 41);
-    ASSERT_TRUE(waitFor([&] { return !m_batches.isEmpty(); }, 100ms))
-        << "the stand-in for the replay is not delayed";
+    const auto stream = watch({m_dir.path()}, 41, 1500ms);
+    ASSERT_TRUE(waitFor([&] { return !m_batches.isEmpty(); }, 700ms))
+        << "the stand-in for the replay does not wait for the latency";
     ASSERT_EQ(m_batches.size(), 1);
     EXPECT_EQ(m_batches.first().paths(), QStringList{m_dir.path()});
     EXPECT_EQ(m_batches.first().lastEventId(), 42u);

@@ -48,10 +48,13 @@ TEST(VolumesFolder, TheVariableWinsOverTheMediaFolders)
     {
         const ScopedVariable root("TREVASEL_VOLUMES_ROOT", QStringLiteral("/tmp/volumes/"));
         EXPECT_EQ(VolumeService::volumesFolder(), QStringLiteral("/tmp/volumes"));
+        EXPECT_EQ(VolumeService::volumesFolders(), QStringList{QStringLiteral("/tmp/volumes")});
     }
     const ScopedVariable root("TREVASEL_VOLUMES_ROOT", QString());
     EXPECT_EQ(VolumeService::volumesFolder(), QStringLiteral("/media/no-such-user-here"))
         << "before the first mount neither media folder exists";
+    EXPECT_EQ(VolumeService::volumesFolders(), (QStringList{QStringLiteral("/media/no-such-user-here"),
+                                                            QStringLiteral("/run/media/no-such-user-here")}));
 }
 
 TEST(VolumesFolder, AFolderRenamedIntoTheTestVolumesFolderIsMountedAndUnmountedWhenItGoes)
