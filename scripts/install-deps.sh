@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     python3 exiv2 libimage-exiftool-perl
+    fonts-noto-cjk
 )
 
 missing=()
