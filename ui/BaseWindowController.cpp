@@ -3,6 +3,10 @@
 #include "ui/TrevaselWindowManager.h"
 
 #include <QEvent>
+#include <QLayout>
+#include <QPushButton>
+
+#include <algorithm>
 
 BaseWindowController::BaseWindowController() = default;
 
@@ -20,10 +24,27 @@ QWidget* BaseWindowController::window()
         loadLayout(m_window);
         m_window->installEventFilter(this);
         windowDidLoad();
-        // The texts are in by now, so the layout can settle the window's size for them.
-        m_window->adjustSize();
+        fitWindowToTexts();
     }
     return m_window;
+}
+
+void BaseWindowController::fitWindowToTexts()
+{
+    m_window->ensurePolished();
+    // Translated button titles differ in length: each button keeps room around its title.
+    for (QPushButton* button : m_window->findChildren<QPushButton*>())
+        button->setMinimumWidth(std::max(button->minimumWidth(), button->sizeHint().width() + 24));
+    QLayout* layout = m_window->layout();
+    if (!layout) {
+        m_window->adjustSize();
+        return;
+    }
+    layout->activate();
+    // Wrapped labels need the height for the width the window really gets, not for their own hint.
+    const int width = std::max(m_window->minimumWidth(), layout->sizeHint().width());
+    const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->sizeHint().height();
+    m_window->resize(width, std::max(height, layout->minimumSize().height()));
 }
 
 void BaseWindowController::showWindow()

@@ -49,6 +49,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fitWindowToTexts();
+
     QPointer<QWidget> m_window;
     TrevaselWindowManager* m_trevaselWindowManager = nullptr;
     bool m_closing = false;

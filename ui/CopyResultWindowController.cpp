@@ -5,6 +5,7 @@
 #include "ui_CopyResultWindowController.h"
 
 #include <QPointer>
+#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -34,6 +35,7 @@ void CopyResultWindowController::loadLayout(QWidget* window)
 void CopyResultWindowController::windowDidLoad()
 {
     window()->setWindowTitle(Strings::text(QStringLiteral("CopyResultWindow_Title")));
+    m_ui->iconLabel->setPixmap(window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("CopyResultWindow_CloseButton")));
     const QString message = Strings::text(QStringLiteral("CopyResultWindow_MessageLabel"));
     if (TrevaselCommon::edition() == Edition::Basic) {
