@@ -6,10 +6,7 @@
 
 #include <QStyle>
 
-AlertWindowController::AlertWindowController()
-    : m_ui(new Ui::AlertWindowController)
-{
-}
+AlertWindowController::AlertWindowController() : m_ui(new Ui::AlertWindowController) {}
 
 AlertWindowController::~AlertWindowController() = default;
 

@@ -43,7 +43,8 @@ void BaseWindowController::fitWindowToTexts()
     layout->activate();
     // Wrapped labels need the height for the width the window really gets, not for their own hint.
     const int width = std::max(m_window->minimumWidth(), layout->sizeHint().width());
-    const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->sizeHint().height();
+    const int height =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->sizeHint().height();
     m_window->resize(width, std::max(height, layout->minimumSize().height()));
 }
 
@@ -60,14 +61,12 @@ void BaseWindowController::orderFront()
 
 void BaseWindowController::close()
 {
-    if (m_window)
-        m_window->close();
+    if (m_window) m_window->close();
 }
 
 void BaseWindowController::windowWillClose()
 {
-    if (m_trevaselWindowManager)
-        m_trevaselWindowManager->removeWindow(getTrevaselWindow());
+    if (m_trevaselWindowManager) m_trevaselWindowManager->removeWindow(getTrevaselWindow());
     deleteLater();
 }
 

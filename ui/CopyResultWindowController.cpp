@@ -14,10 +14,7 @@ std::chrono::milliseconds autoCloseInterval = CopyResultWindowController::kAutoC
 QPointer<QTimer> runningAutoCloseTimer;
 } // namespace
 
-CopyResultWindowController::CopyResultWindowController()
-    : m_ui(new Ui::CopyResultWindowController)
-{
-}
+CopyResultWindowController::CopyResultWindowController() : m_ui(new Ui::CopyResultWindowController) {}
 
 CopyResultWindowController::~CopyResultWindowController() = default;
 
@@ -35,18 +32,18 @@ void CopyResultWindowController::loadLayout(QWidget* window)
 void CopyResultWindowController::windowDidLoad()
 {
     window()->setWindowTitle(Strings::text(QStringLiteral("CopyResultWindow_Title")));
-    m_ui->iconLabel->setPixmap(window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    m_ui->iconLabel->setPixmap(
+        window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("CopyResultWindow_CloseButton")));
     const QString message = Strings::text(QStringLiteral("CopyResultWindow_MessageLabel"));
     if (TrevaselCommon::edition() == Edition::Basic) {
         m_ui->messageLabel->setText(QString::number(m_fileCount) + message);
         return;
     }
-    m_ui->messageLabel->setText(m_fileCount != 0
-                                    ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
-                                    : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
-    if (runningAutoCloseTimer)
-        runningAutoCloseTimer->stop();
+    m_ui->messageLabel->setText(
+        m_fileCount != 0 ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
+                         : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
+    if (runningAutoCloseTimer) runningAutoCloseTimer->stop();
     m_autoCloseTimer = new QTimer(this);
     m_autoCloseTimer->setSingleShot(true);
     connect(m_autoCloseTimer, &QTimer::timeout, this, &CopyResultWindowController::timerCloseWindow);
@@ -61,8 +58,7 @@ bool CopyResultWindowController::isAutoCloseTimerActive() const
 
 void CopyResultWindowController::closeButtonClick()
 {
-    if (m_autoCloseTimer)
-        m_autoCloseTimer->stop();
+    if (m_autoCloseTimer) m_autoCloseTimer->stop();
     close();
 }
 

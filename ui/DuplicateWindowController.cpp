@@ -14,10 +14,7 @@ std::function<void()>& quitHandler()
 }
 } // namespace
 
-DuplicateWindowController::DuplicateWindowController()
-    : m_ui(new Ui::DuplicateWindowController)
-{
-}
+DuplicateWindowController::DuplicateWindowController() : m_ui(new Ui::DuplicateWindowController) {}
 
 DuplicateWindowController::~DuplicateWindowController() = default;
 
@@ -35,7 +32,8 @@ void DuplicateWindowController::loadLayout(QWidget* window)
 void DuplicateWindowController::windowDidLoad()
 {
     window()->setWindowTitle(Strings::text(QStringLiteral("DuplicateWindow_Title")));
-    m_ui->iconLabel->setPixmap(window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    m_ui->iconLabel->setPixmap(
+        window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
     m_ui->duplicateMessageLabel->setText(Strings::text(QStringLiteral("DuplicateWindow_MessageLabel")));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("DuplicateWindow_CloseButton")));
 }
@@ -48,6 +46,5 @@ void DuplicateWindowController::closeButtonClick()
 void DuplicateWindowController::windowWillClose()
 {
     BaseWindowController::windowWillClose();
-    if (quitHandler())
-        quitHandler()();
+    if (quitHandler()) quitHandler()();
 }

@@ -70,7 +70,8 @@ void NGFileCheckResultWindowController::loadLayout(QWidget* window)
     m_ui->setupUi(window);
     connect(m_ui->saveFolderButton, &QPushButton::clicked, this,
             &NGFileCheckResultWindowController::assignSaveFolder);
-    connect(m_ui->openFolderButton, &QPushButton::clicked, this, &NGFileCheckResultWindowController::openFolder);
+    connect(m_ui->openFolderButton, &QPushButton::clicked, this,
+            &NGFileCheckResultWindowController::openFolder);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &NGFileCheckResultWindowController::close);
 }
 
@@ -80,8 +81,10 @@ void NGFileCheckResultWindowController::windowDidLoad()
     m_ui->iconLabel->setPixmap(window()->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
     m_ui->messageLabel->setText(Strings::text(QStringLiteral("NGFileCheckResultWindow_MessageLabel"))
                                     .replace(QLatin1String("%1"), m_medicalRecordNumber));
-    m_ui->saveFolderButton->setText(Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderButton")));
-    m_ui->openFolderButton->setText(Strings::text(QStringLiteral("NGFileCheckResultWindow_OpenFolderButton")));
+    m_ui->saveFolderButton->setText(
+        Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderButton")));
+    m_ui->openFolderButton->setText(
+        Strings::text(QStringLiteral("NGFileCheckResultWindow_OpenFolderButton")));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("NGFileCheckResultWindow_CloseButton")));
 }
 
@@ -93,18 +96,17 @@ QString NGFileCheckResultWindowController::patientFolder() const
         return {};
     const QString destination =
         TrevaselCommon::getUserSettingDictionary().value(SettingsKey::destinationFolderPath).toString();
-    if (destination.isEmpty())
-        return {};
+    if (destination.isEmpty()) return {};
     return QDir(destination).filePath(name);
 }
 
 void NGFileCheckResultWindowController::assignSaveFolder()
 {
     const QString chosen = DialogService::chooseFolder(
-        window(), {Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserTitle")),
-                   Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()});
-    if (chosen.isEmpty())
-        return;
+        window(),
+        {Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserTitle")),
+         Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()});
+    if (chosen.isEmpty()) return;
     const auto targetNow = [&] {
         return QDir(chosen).filePath(m_medicalRecordNumber + QLatin1Char('_') +
                                      nowSource()().toString(QStringLiteral("yyyyMMddHHmmss")));
@@ -128,14 +130,13 @@ void NGFileCheckResultWindowController::assignSaveFolder()
 
 void NGFileCheckResultWindowController::showMoveFailure()
 {
-    DialogService::showSheet(window(), {QString(),
-                                        Strings::text(QStringLiteral("NGFileCheckResultWindow_MoveFailedMessage")),
-                                        Strings::text(QStringLiteral("NGFileCheckResultWindow_MoveFailedButton"))});
+    DialogService::showSheet(
+        window(), {QString(), Strings::text(QStringLiteral("NGFileCheckResultWindow_MoveFailedMessage")),
+                   Strings::text(QStringLiteral("NGFileCheckResultWindow_MoveFailedButton"))});
 }
 
 void NGFileCheckResultWindowController::openFolder()
 {
     const QString folder = patientFolder();
-    if (!folder.isEmpty() && openFolderHandler())
-        openFolderHandler()(folder);
+    if (!folder.isEmpty() && openFolderHandler()) openFolderHandler()(folder);
 }

@@ -16,8 +16,7 @@ namespace {
 qint32 reportedCount = 0;
 } // namespace
 
-ProgressWindowController::ProgressWindowController()
-    : m_ui(new Ui::ProgressWindowController)
+ProgressWindowController::ProgressWindowController() : m_ui(new Ui::ProgressWindowController)
 {
     reportedCount = 0;
     NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -50,8 +49,7 @@ void ProgressWindowController::windowWillClose()
 
 double ProgressWindowController::percentFor(qint32 reported, qint32 total)
 {
-    if (total <= 0)
-        return 100.0;
+    if (total <= 0) return 100.0;
     return std::clamp(static_cast<double>(reported) / total * 100.0, 0.0, 100.0);
 }
 
@@ -59,15 +57,15 @@ void ProgressWindowController::updateProgressNotification()
 {
     // The progress is drawn on the thread that owns the window, and the poster waits for it.
     if (QThread::currentThread() != thread())
-        QMetaObject::invokeMethod(this, &ProgressWindowController::updateProgress, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(this, &ProgressWindowController::updateProgress,
+                                  Qt::BlockingQueuedConnection);
     else
         updateProgress();
 }
 
 void ProgressWindowController::updateProgress()
 {
-    if (reportedCount < std::numeric_limits<qint32>::max())
-        ++reportedCount;
+    if (reportedCount < std::numeric_limits<qint32>::max()) ++reportedCount;
     window(); // the labels exist from here on
     showPercent(percentFor(reportedCount, m_totalCount));
     m_ui->progressIndicator->repaint();

@@ -18,8 +18,7 @@ namespace {
 
 void runBatch(const CardTransfer& transfer, const QStringList& folders)
 {
-    if (!transfer.copyImage)
-        return;
+    if (!transfer.copyImage) return;
     // The batch reports its own failures; nothing may cross the event loop.
     try {
         transfer.copyImage(folders);
@@ -30,8 +29,7 @@ void runBatch(const CardTransfer& transfer, const QStringList& folders)
 
 } // namespace
 
-SDCopyConfirmWindowController::SDCopyConfirmWindowController()
-    : m_ui(new Ui::SDCopyConfirmWindowController)
+SDCopyConfirmWindowController::SDCopyConfirmWindowController() : m_ui(new Ui::SDCopyConfirmWindowController)
 {
 }
 
@@ -41,7 +39,8 @@ void SDCopyConfirmWindowController::loadLayout(QWidget* window)
 {
     m_ui->setupUi(window);
     connect(m_ui->okButton, &QPushButton::clicked, this, &SDCopyConfirmWindowController::okButtonClick);
-    connect(m_ui->cancelButton, &QPushButton::clicked, this, &SDCopyConfirmWindowController::cancelButtonClick);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this,
+            &SDCopyConfirmWindowController::cancelButtonClick);
 }
 
 void SDCopyConfirmWindowController::windowDidLoad()
@@ -86,9 +85,9 @@ void SDCopyConfirmWindowController::openProgressWindow()
         trevaselWindowManager() ? *trevaselWindowManager() : TrevaselWindowManager::sharedInstance();
     auto* progress =
         qobject_cast<ProgressWindowController*>(manager.getWindowController(TrevaselWindowManager::Progress));
-    if (!progress)
-        return;
-    progress->setTotalCount(static_cast<qint32>(std::clamp<qint64>(total, 0, std::numeric_limits<qint32>::max())));
+    if (!progress) return;
+    progress->setTotalCount(
+        static_cast<qint32>(std::clamp<qint64>(total, 0, std::numeric_limits<qint32>::max())));
     progress->showWindow();
     progress->orderFront();
 }

@@ -19,15 +19,15 @@ TrevaselWindowManager& TrevaselWindowManager::sharedInstance()
 namespace {
 bool editionKnows(int id)
 {
-    return id >= 0 && id <= (TrevaselCommon::edition() == Edition::Basic ? TrevaselWindowManager::VersionInformation
-                                                                         : TrevaselWindowManager::NGFileCheckResult);
+    return id >= 0 &&
+           id <= (TrevaselCommon::edition() == Edition::Basic ? TrevaselWindowManager::VersionInformation
+                                                              : TrevaselWindowManager::NGFileCheckResult);
 }
 } // namespace
 
 BaseWindowController* TrevaselWindowManager::makeController(int id)
 {
-    if (!editionKnows(id))
-        return nullptr;
+    if (!editionKnows(id)) return nullptr;
     switch (id) {
     case CopyResult:
         return new CopyResultWindowController;
@@ -49,12 +49,10 @@ BaseWindowController* TrevaselWindowManager::makeController(int id)
 
 BaseWindowController* TrevaselWindowManager::getWindowController(int id)
 {
-    if (!editionKnows(id))
-        return nullptr;
+    if (!editionKnows(id)) return nullptr;
     QMutexLocker locker(&m_lock);
     QPointer<BaseWindowController>& controller = m_windowDictionary[id];
-    if (!controller)
-        controller = makeController(id);
+    if (!controller) controller = makeController(id);
     if (!controller) {
         m_windowDictionary.remove(id);
         return nullptr;

@@ -22,7 +22,8 @@ protected:
         ASSERT_TRUE(picture.open(QIODevice::WriteOnly));
         ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(
             {{QString::fromLatin1(SettingsKey::destinationFolderPath), m_destination}}));
-        NGFileCheckResultWindowController::setClock([] { return QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7)); });
+        NGFileCheckResultWindowController::setClock(
+            [] { return QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7)); });
         NGFileCheckResultWindowController::setRetryDelay(0ms);
     }
 
@@ -37,7 +38,8 @@ protected:
     NGFileCheckResultWindowController* windowFor(const QString& number)
     {
         auto* window = qobject_cast<NGFileCheckResultWindowController*>(
-            TrevaselWindowManager::sharedInstance().getWindowController(TrevaselWindowManager::NGFileCheckResult));
+            TrevaselWindowManager::sharedInstance().getWindowController(
+                TrevaselWindowManager::NGFileCheckResult));
         window->setMedicalRecordNumber(number);
         window->showWindow();
         return window;
@@ -84,7 +86,8 @@ TEST_F(RejectedDeliveryWindow, TargetStillTakenAfterTheRetryShowsTheSheetAndKeep
     windowFor(QStringLiteral("0000012345"))->assignSaveFolder();
 
     ASSERT_EQ(DialogService::shownSheets().size(), 1u);
-    EXPECT_EQ(DialogService::shownSheets().front().informativeText, QStringLiteral("フォルダが移動できませんでした。"));
+    EXPECT_EQ(DialogService::shownSheets().front().informativeText,
+              QStringLiteral("フォルダが移動できませんでした。"));
     EXPECT_EQ(DialogService::shownSheets().front().buttonTitle, QStringLiteral("OK"));
     EXPECT_TRUE(QFile::exists(m_destination + QStringLiteral("/0000012345/a.JPG")));
     EXPECT_TRUE(isOpen());
@@ -93,7 +96,8 @@ TEST_F(RejectedDeliveryWindow, TargetStillTakenAfterTheRetryShowsTheSheetAndKeep
 TEST_F(RejectedDeliveryWindow, RetryTakesTheNewTimeWhenTheFirstNameIsTaken)
 {
     int calls = 0;
-    NGFileCheckResultWindowController::setClock([&] { return QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7 + calls++)); });
+    NGFileCheckResultWindowController::setClock(
+        [&] { return QDateTime(QDate(2026, 3, 4), QTime(9, 8, 7 + calls++)); });
     ASSERT_TRUE(QDir().mkpath(m_saveFolder + QStringLiteral("/0000012345_20260304090807")));
     DialogService::setNextFolderAnswer(m_saveFolder);
     windowFor(QStringLiteral("0000012345"))->assignSaveFolder();

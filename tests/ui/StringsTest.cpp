@@ -10,7 +10,8 @@ TEST_F(StringTables, EnglishAndJapaneseHoldTheSameKeysAndNoEmptyText)
     for (const QString& language : {QStringLiteral("en"), QStringLiteral("ja")}) {
         Strings::setLanguage(language);
         for (const QString& key : english)
-            EXPECT_FALSE(Strings::text(key).trimmed().isEmpty()) << qPrintable(language) << " " << qPrintable(key);
+            EXPECT_FALSE(Strings::text(key).trimmed().isEmpty())
+                << qPrintable(language) << " " << qPrintable(key);
     }
 }
 

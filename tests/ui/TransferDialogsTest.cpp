@@ -35,7 +35,8 @@ protected:
         confirm->setCardTransfer({[](const QString& folder) { return folder.endsWith(u"DCIM") ? 2 : 3; },
                                   [this](const QStringList& folders) {
                                       m_batches << folders;
-                                      m_progressOpenDuringBatch << manager.checkWindow(TrevaselWindowManager::Progress);
+                                      m_progressOpenDuringBatch
+                                          << manager.checkWindow(TrevaselWindowManager::Progress);
                                   }});
         confirm->showWindow();
         return confirm;
@@ -54,14 +55,16 @@ TEST_F(TransferDialogs, ResultWindowClosesItselfWhenLeftAlone)
     EXPECT_EQ(labelText(result, "messageLabel"), QStringLiteral("Pictures imported: 7"));
     EXPECT_TRUE(result->isAutoCloseTimerActive());
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !manager.checkWindow(TrevaselWindowManager::CopyResult); }, 2000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !manager.checkWindow(TrevaselWindowManager::CopyResult); }, 2000));
 }
 
 TEST_F(TransferDialogs, ResultButtonStopsTheTimerAndNoPicturesHasItsOwnText)
 {
     auto* result = take<CopyResultWindowController>(TrevaselWindowManager::CopyResult);
     result->showWindow();
-    EXPECT_EQ(labelText(result, "messageLabel"), Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
+    EXPECT_EQ(labelText(result, "messageLabel"),
+              Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
 
     result->closeButtonClick();
     EXPECT_FALSE(result->isAutoCloseTimerActive());

@@ -34,8 +34,7 @@ protected:
         TrevaselCommon::setEdition(Edition::Full);
         TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
         for (int id = 0; id <= 11; ++id)
-            if (manager.checkWindow(id))
-                manager.getWindowController(id)->window()->close();
+            if (manager.checkWindow(id)) manager.getWindowController(id)->window()->close();
         flushDeletes();
         DialogService::setAnswering(false);
         Strings::setLanguage(QString());

@@ -35,8 +35,7 @@ bool grab(BaseWindowController* controller, const QString& folder, const QString
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
@@ -53,7 +52,9 @@ int main(int argc, char** argv)
         if (language == QLatin1String("ja"))
             font.setFamilies({QStringLiteral("Noto Sans CJK JP"), latinFont.family()});
         QApplication::setFont(font);
-        const auto file = [&](const char* className) { return QStringLiteral("%1-%2").arg(className, language); };
+        const auto file = [&](const char* className) {
+            return QStringLiteral("%1-%2").arg(className, language);
+        };
 
         TrevaselCommon::setEdition(Edition::Full);
         ok &= grab(new SDCopyConfirmWindowController, folder, file("SDCopyConfirmWindowController"));
