@@ -10,6 +10,7 @@ packages=(
     libjpeg-dev
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
+    fonts-noto-cjk
 )
 
 missing=()

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ui/BaseWindowController.h"
+
+#include <QScopedPointer>
+
+namespace Ui {
+class AlertWindowController;
+}
+
+// Window 6: a message for the user, with one button. It can lead on to the settings window, and can
+// carry the title of a confirmation instead of a warning. The sources take it from the registry; the
+// settings window and start-up make their own, outside it.
+class AlertWindowController : public BaseWindowController
+{
+    Q_OBJECT
+
+public:
+    AlertWindowController();
+    ~AlertWindowController() override;
+
+    int getTrevaselWindow() const override { return 6; }
+
+    // Shown only when set before the window loads.
+    void setMessage(const QString& message) { m_message = message; }
+    const QString& message() const { return m_message; }
+    // The button opens the settings window (window 0) before closing the alert.
+    void setShowConfigWindowFlag(bool flag) { m_showConfigWindowFlag = flag; }
+    bool showConfigWindowFlag() const { return m_showConfigWindowFlag; }
+    // The confirmation title instead of the alert's.
+    void setConfirmTitleFlag(bool flag) { m_confirmTitleFlag = flag; }
+    bool confirmTitleFlag() const { return m_confirmTitleFlag; }
+
+    void closeButtonClick();
+
+protected:
+    void loadLayout(QWidget* window) override;
+    void windowDidLoad() override;
+
+private:
+    QScopedPointer<Ui::AlertWindowController> m_ui;
+    QString m_message;
+    bool m_showConfigWindowFlag = false;
+    bool m_confirmTitleFlag = false;
+};

@@ -1,0 +1,68 @@
+#include "ui/CopyResultWindowController.h"
+
+#include "app/TrevaselCommon.h"
+#include "ui/Strings.h"
+#include "ui_CopyResultWindowController.h"
+
+#include <QPointer>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+std::chrono::milliseconds autoCloseInterval = CopyResultWindowController::kAutoCloseInterval;
+// One auto-close timer runs at a time in the process: a newer result window's timer replaces it.
+QPointer<QTimer> runningAutoCloseTimer;
+} // namespace
+
+CopyResultWindowController::CopyResultWindowController() : m_ui(new Ui::CopyResultWindowController) {}
+
+CopyResultWindowController::~CopyResultWindowController() = default;
+
+void CopyResultWindowController::setAutoCloseInterval(std::chrono::milliseconds interval)
+{
+    autoCloseInterval = interval;
+}
+
+void CopyResultWindowController::loadLayout(QWidget* window)
+{
+    m_ui->setupUi(window);
+    connect(m_ui->closeButton, &QPushButton::clicked, this, &CopyResultWindowController::closeButtonClick);
+}
+
+void CopyResultWindowController::windowDidLoad()
+{
+    window()->setWindowTitle(Strings::text(QStringLiteral("CopyResultWindow_Title")));
+    m_ui->iconLabel->setPixmap(
+        window()->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(48, 48));
+    m_ui->closeButton->setText(Strings::text(QStringLiteral("CopyResultWindow_CloseButton")));
+    const QString message = Strings::text(QStringLiteral("CopyResultWindow_MessageLabel"));
+    if (TrevaselCommon::edition() == Edition::Basic) {
+        m_ui->messageLabel->setText(QString::number(m_fileCount) + message);
+        return;
+    }
+    m_ui->messageLabel->setText(
+        m_fileCount != 0 ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
+                         : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
+    if (runningAutoCloseTimer) runningAutoCloseTimer->stop();
+    m_autoCloseTimer = new QTimer(this);
+    m_autoCloseTimer->setSingleShot(true);
+    connect(m_autoCloseTimer, &QTimer::timeout, this, &CopyResultWindowController::timerCloseWindow);
+    m_autoCloseTimer->start(autoCloseInterval);
+    runningAutoCloseTimer = m_autoCloseTimer;
+}
+
+bool CopyResultWindowController::isAutoCloseTimerActive() const
+{
+    return m_autoCloseTimer && m_autoCloseTimer->isActive();
+}
+
+void CopyResultWindowController::closeButtonClick()
+{
+    if (m_autoCloseTimer) m_autoCloseTimer->stop();
+    close();
+}
+
+void CopyResultWindowController::timerCloseWindow()
+{
+    close();
+}

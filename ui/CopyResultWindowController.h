@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ui/BaseWindowController.h"
+
+#include <QScopedPointer>
+
+#include <chrono>
+
+class QTimer;
+
+namespace Ui {
+class CopyResultWindowController;
+}
+
+// Window 1: how many pictures a card transfer brought in. The full edition's window closes by itself
+// after 20 seconds unless its button closes it first; the basic edition's stays until closed.
+class CopyResultWindowController : public BaseWindowController
+{
+    Q_OBJECT
+
+public:
+    CopyResultWindowController();
+    ~CopyResultWindowController() override;
+
+    int getTrevaselWindow() const override { return 1; }
+
+    // Shown only when set before the window loads.
+    void setFileCount(qint64 fileCount) { m_fileCount = fileCount; }
+    qint64 fileCount() const { return m_fileCount; }
+
+    void closeButtonClick();
+    void timerCloseWindow();
+    bool isAutoCloseTimerActive() const;
+
+    // How long the window stays before closing itself; tests shorten it.
+    static void setAutoCloseInterval(std::chrono::milliseconds interval);
+    static constexpr std::chrono::milliseconds kAutoCloseInterval{std::chrono::seconds(20)};
+
+protected:
+    void loadLayout(QWidget* window) override;
+    void windowDidLoad() override;
+
+private:
+    QScopedPointer<Ui::CopyResultWindowController> m_ui;
+    qint64 m_fileCount = 0;
+    QTimer* m_autoCloseTimer = nullptr;
+};

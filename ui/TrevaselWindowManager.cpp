@@ -1,0 +1,72 @@
+#include "ui/TrevaselWindowManager.h"
+
+#include "app/TrevaselCommon.h"
+#include "ui/AlertWindowController.h"
+#include "ui/CopyResultWindowController.h"
+#include "ui/DuplicateWindowController.h"
+#include "ui/NGFileCheckResultWindowController.h"
+#include "ui/ProgressWindowController.h"
+#include "ui/SDCopyConfirmWindowController.h"
+
+#include <QMutexLocker>
+
+TrevaselWindowManager& TrevaselWindowManager::sharedInstance()
+{
+    static TrevaselWindowManager* manager = new TrevaselWindowManager;
+    return *manager;
+}
+
+namespace {
+bool editionKnows(int id)
+{
+    return id >= 0 &&
+           id <= (TrevaselCommon::edition() == Edition::Basic ? TrevaselWindowManager::VersionInformation
+                                                              : TrevaselWindowManager::NGFileCheckResult);
+}
+} // namespace
+
+BaseWindowController* TrevaselWindowManager::makeController(int id)
+{
+    if (!editionKnows(id)) return nullptr;
+    switch (id) {
+    case CopyResult:
+        return new CopyResultWindowController;
+    case SDCopyConfirm:
+        return new SDCopyConfirmWindowController;
+    case Alert:
+        return new AlertWindowController;
+    case Duplicate:
+        return new DuplicateWindowController;
+    case Progress:
+        return new ProgressWindowController;
+    case NGFileCheckResult:
+        return new NGFileCheckResultWindowController;
+    // The settings, help, update, version, detail and information windows are not built yet.
+    default:
+        return nullptr;
+    }
+}
+
+BaseWindowController* TrevaselWindowManager::getWindowController(int id)
+{
+    if (!editionKnows(id)) return nullptr;
+    QMutexLocker locker(&m_lock);
+    QPointer<BaseWindowController>& controller = m_windowDictionary[id];
+    if (!controller) controller = makeController(id);
+    if (!controller) {
+        m_windowDictionary.remove(id);
+        return nullptr;
+    }
+    controller->setTrevaselWindowManager(this);
+    return controller;
+}
+
+void TrevaselWindowManager::removeWindow(int id)
+{
+    m_windowDictionary.remove(id);
+}
+
+bool TrevaselWindowManager::checkWindow(int id) const
+{
+    return !m_windowDictionary.value(id).isNull();
+}

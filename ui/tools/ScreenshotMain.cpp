@@ -1,0 +1,91 @@
+// trevasel-screenshots [FOLDER]: grabs the transfer windows offscreen, in English and Japanese, as
+// PNG files named "<ClassName>-<language>.png" in FOLDER (default "docs/screenshots").
+
+#include "app/TrevaselCommon.h"
+#include "ui/AlertWindowController.h"
+#include "ui/CopyResultWindowController.h"
+#include "ui/DialogService.h"
+#include "ui/DuplicateWindowController.h"
+#include "ui/NGFileCheckResultWindowController.h"
+#include "ui/ProgressWindowController.h"
+#include "ui/SDCopyConfirmWindowController.h"
+#include "ui/Strings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QTextStream>
+
+#include <functional>
+
+namespace {
+
+bool grab(BaseWindowController* controller, const QString& folder, const QString& name)
+{
+    controller->showWindow();
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    const bool saved = controller->window()->grab().save(path);
+    QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
+    controller->close();
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+    QDir().mkpath(folder);
+    DialogService::setAnswering(true);
+    DuplicateWindowController::setQuitHandler({});
+    const QFont latinFont = QApplication::font();
+
+    bool ok = true;
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("ja")}) {
+        Strings::setLanguage(language);
+        // The Japanese windows use the Japanese face of Noto, so kana and kanji are not drawn in a
+        // Chinese fallback.
+        QFont font = latinFont;
+        if (language == QLatin1String("ja"))
+            font.setFamilies({QStringLiteral("Noto Sans CJK JP"), latinFont.family()});
+        QApplication::setFont(font);
+        const auto file = [&](const char* className) {
+            return QStringLiteral("%1-%2").arg(className, language);
+        };
+
+        TrevaselCommon::setEdition(Edition::Full);
+        ok &= grab(new SDCopyConfirmWindowController, folder, file("SDCopyConfirmWindowController"));
+
+        auto* progress = new ProgressWindowController;
+        progress->setTotalCount(8);
+        progress->showWindow();
+        for (int i = 0; i < 3; ++i)
+            progress->updateProgress();
+        ok &= grab(progress, folder, file("ProgressWindowController"));
+
+        auto* result = new CopyResultWindowController;
+        result->setFileCount(12);
+        ok &= grab(result, folder, file("CopyResultWindowController"));
+
+        auto* alert = new AlertWindowController;
+        alert->setMessage(Strings::text(QStringLiteral("ApplicationMessage27"))
+                              .arg(QStringLiteral("name:[/media/staff/ORV_CARD/DCIM/100ORTHA/ORV_0042.JPG] "
+                                                  "reasson:[No space left on device]")));
+        ok &= grab(alert, folder, file("AlertWindowController"));
+
+        ok &= grab(new DuplicateWindowController, folder, file("DuplicateWindowController"));
+
+        auto* rejected = new NGFileCheckResultWindowController;
+        rejected->setMedicalRecordNumber(QStringLiteral("0000012345"));
+        ok &= grab(rejected, folder, file("NGFileCheckResultWindowController"));
+
+        TrevaselCommon::setEdition(Edition::Basic);
+        auto* basicResult = new CopyResultWindowController;
+        basicResult->setFileCount(12);
+        ok &= grab(basicResult, folder, QStringLiteral("CopyResultWindowController-basic-%1").arg(language));
+    }
+    return ok ? 0 : 1;
+}
