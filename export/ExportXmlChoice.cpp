@@ -1,13 +1,13 @@
 #include "export/ExportXmlChoice.h"
 
-#include "app/SettingsValue.h"
+#include "platform/TextNumber.h"
 
 namespace ExportXmlChoice {
 
 int majorVersion(const std::optional<ExtendedMakerNoteEntity>& record)
 {
     if (!record || !record->majorVersion) return 0;
-    return SettingsValue::intFromText(*record->majorVersion);
+    return TextNumber::intFromText(*record->majorVersion);
 }
 
 const BaseExportXmlOperator& writerFor(const std::optional<ExtendedMakerNoteEntity>& record,

@@ -10,7 +10,7 @@
 // Which writer describes an image: the record's majorVersion decides, as it decides the naming rules.
 namespace ExportXmlChoice {
 
-// majorVersion read as an integer (SettingsValue::intFromText); an absent record or an
+// majorVersion read as an integer (TextNumber::intFromText); an absent record or an
 // absent majorVersion reads as 0.
 int majorVersion(const std::optional<ExtendedMakerNoteEntity>& record);
 // writer2 for majorVersion 4 and above, otherwise writer.
