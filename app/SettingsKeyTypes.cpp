@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "app/TrevaselCommon.h"
 
+#include <QDir>
 #include <QHash>
 #include <QLocale>
 #include <QUrl>
@@ -21,10 +22,10 @@ const QHash<QString, ValueType>& types()
         {confirmBeforeSending, ValueType::Integer},
         {ejectRemovableDevice, ValueType::Bool},
         {watchFolder, ValueType::Bool},
-        {watchFolderPath, ValueType::Text},
-        {destinationFolderPath, ValueType::Text},
+        {watchFolderPath, ValueType::FolderPath},
+        {destinationFolderPath, ValueType::FolderPath},
         {destinationFolderMov, ValueType::Bool},
-        {destinationFolderPathMov, ValueType::Text},
+        {destinationFolderPathMov, ValueType::FolderPath},
         {dontSendPatientInformationImage, ValueType::Bool},
         {saveDaySubfolder, ValueType::Bool},
         {dateFormat, ValueType::Integer},
@@ -118,6 +119,8 @@ QString typeName(ValueType type)
         return QStringLiteral("number, seconds");
     case ValueType::Text:
         return QStringLiteral("text");
+    case ValueType::FolderPath:
+        return QStringLiteral("absolute folder path");
     case ValueType::Url:
         return QStringLiteral("URL");
     case ValueType::DateTimeText:
@@ -162,6 +165,11 @@ std::optional<QVariant> valueFromText(ValueType type, const QString& text, QStri
         return refuse(why, QStringLiteral("takes a number of seconds, not negative (e.g. 60)"));
     case ValueType::Text:
         return QVariant(text);
+    case ValueType::FolderPath:
+        // The programs never run from a known working folder, so a relative path would point nowhere.
+        if (text.isEmpty() || QDir::isAbsolutePath(text))
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes an absolute folder path (or nothing)"));
     case ValueType::Url: {
         const QUrl url(text, QUrl::StrictMode);
         if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty())

@@ -18,7 +18,8 @@ enum class ValueType {
     Integer,      // integer
     Seconds,      // real, seconds, not negative
     WholeSeconds, // number of seconds, not negative; stored as an integer when whole
-    Text,         // any text (folder paths, the date pattern)
+    Text,         // any text (the date pattern)
+    FolderPath,   // an absolute path, or empty for none
     Url,          // an http or https address
     DateTimeText, // "yyyyMMddHHmmss" naming an existing local time
     IntegerText,  // decimal digits, stored as text

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextNumber.h"
+
 #include <QString>
 #include <QStringView>
 #include <QVariant>
@@ -35,17 +37,9 @@ double doubleValue(const QVariantMap& settings, const QString& key);
 float floatValue(const QVariantMap& settings, const QString& key);
 QString stringValue(const QVariantMap& settings, const QString& key);
 
-// The text conversions, usable on any text (metadata fields, list entries):
-// - boolFromText: skips leading white space, an optional sign and leading zeros; then true on one of
-//   "Y", "y", "T", "t" or a digit 1 to 9, whatever follows. So "1", "YES", "true", "  +007" are true;
-//   "0", "NO", "", "abc" are false.
-// - intFromText: skips leading white space, reads an optional sign and the decimal digits that follow;
-//   anything else ends the number. No digits gives 0; a number beyond the int range gives INT_MAX or
-//   INT_MIN.
-// - doubleFromText: skips leading white space, reads a decimal number with optional sign, fraction and
-//   exponent ("-1.5e3"); no number gives 0.0, overflow gives plus or minus HUGE_VAL, underflow 0.0.
-bool boolFromText(QStringView text);
-int intFromText(QStringView text);
-double doubleFromText(QStringView text);
+// The text conversions of platform/TextNumber, usable on any text (metadata fields, list entries).
+using TextNumber::boolFromText;
+using TextNumber::doubleFromText;
+using TextNumber::intFromText;
 
 } // namespace SettingsValue

@@ -1,6 +1,6 @@
 #include "export/BaseExportXmlOperator.h"
 
-#include "app/SettingsValue.h"
+#include "platform/TextNumber.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -54,7 +54,7 @@ QString BaseExportXmlOperator::formattingOutputString(const std::optional<QStrin
                                                       bool isDecimal)
 {
     if (!text || text->isEmpty()) return QString();
-    const QString value = isDecimal ? QString::number(SettingsValue::intFromText(*text)) : *text;
+    const QString value = isDecimal ? QString::number(TextNumber::intFromText(*text)) : *text;
     return isHex ? QStringLiteral("0x") + value : value;
 }
 

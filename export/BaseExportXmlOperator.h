@@ -38,7 +38,7 @@ public:
     std::optional<QString> createXmlData(const ExtendedMakerNoteEntity& record) const;
 
     // Value formatting. Absent or empty text gives "" whatever the flags, so an empty hex field never
-    // becomes a lone "0x". The decimal flag reads the text as SettingsValue::intFromText does and
+    // becomes a lone "0x". The decimal flag reads the text as TextNumber::intFromText does and
     // writes the number back in decimal; the hex flag puts "0x" in front of the result.
     static QString formattingOutputString(const std::optional<QString>& text);
     static QString formattingOutputStringHex(const std::optional<QString>& text, bool isHex);

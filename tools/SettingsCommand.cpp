@@ -29,8 +29,10 @@ const char* const help =
     "         the edition are accepted: the full edition's by default, with --basic the basic\n"
     "         edition's (whose settings window drops every other key).\n"
     "         booleans: true, false, yes, no, 1, 0; integers: decimal digits; seconds: a number not\n"
-    "         below 0; sites: an http or https address; \"last delete imported file record datetime\":\n"
-    "         yyyyMMddHHmmss; \"only camera formated SD\" and \"id number zero padding\": 1.\n"
+    "         below 0; sites: an http or https address; folder paths: absolute or empty;\n"
+    "         \"last delete imported file record datetime\": yyyyMMddHHmmss; \"only camera formated SD\"\n"
+    "         and \"id number zero padding\": 1. Booleans are stored as booleans, whichever form\n"
+    "         the file held before.\n"
     "\n"
     "  --basic   the basic edition's default file (init) or keys (set)\n"
     "\n"
@@ -179,7 +181,10 @@ int set(const QString& path, Edition edition, const QStringList& pairs)
 
 int runSettingsCommand(const QStringList& arguments)
 {
-    if (arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"))) {
+    const auto isHelp = [](const QString& argument) {
+        return argument == QLatin1String("--help") || argument == QLatin1String("-h");
+    };
+    if (!arguments.isEmpty() && isHelp(arguments.first())) {
         std::fputs(help, stdout);
         return 0;
     }
@@ -194,6 +199,10 @@ int runSettingsCommand(const QStringList& arguments)
     // value may begin with a minus sign.
     for (const QString& argument : arguments.mid(1)) {
         const bool optionsAllowed = rest.isEmpty();
+        if (optionsAllowed && isHelp(argument)) {
+            std::fputs(help, stdout);
+            return 0;
+        }
         if (optionsAllowed && argument == QLatin1String("--basic"))
             edition = Edition::Basic;
         else if (optionsAllowed && subcommand == QLatin1String("init") &&

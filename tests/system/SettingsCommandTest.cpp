@@ -102,6 +102,8 @@ TEST_F(SettingsCommand, SetRefusesUnknownKeysAndWrongTypesAndChangesNothing)
          "http or https"},
         {{QLatin1String(SettingsKey::onlyCameraFormatedSD), QStringLiteral("0")}, "only the text 1"},
         {{QLatin1String(SettingsKey::lastBuildNumber), QStringLiteral("10.5")}, "decimal digits"},
+        {{QLatin1String(SettingsKey::watchFolderPath), QStringLiteral("pictures/in")},
+         "absolute folder path"},
     };
     for (const auto& refusal : refusals) {
         // A good pair before the bad one must not be written either.
