@@ -3,7 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "history/HistoryDatabase.h"
 #include "history/ImportedFileDao.h"
-#include "tests/support/CameraFileWriter.h"
+#include "camerafiles/CameraFileWriter.h"
 #include "transfer/TransferObserver.h"
 #include "transfer/WatchFolderBatch.h"
 
