@@ -178,6 +178,8 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
 
     try {
         for (const QString& name : entries) {
+            if (stopRequested())
+                break;
             const QString path = sourceFolder + QLatin1Char('/') + name;
             const QFileInfo info(path);
             if (name.startsWith(QLatin1Char('.')))
@@ -200,6 +202,14 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
             if ((still || movie) && !info.isFile()) {
                 Logger::info(QStringLiteral("skipped %1: not a regular file").arg(path));
                 continue;
+            }
+            // A picture, or the movie of an index, still being written is taken by a later batch.
+            if (still && !isSettled(path))
+                continue;
+            if (movie) {
+                const auto companion = CameraFileNames::companionMovie(path);
+                if (!isSettled(path) || (companion && !isSettled(*companion)))
+                    continue;
             }
             if (still || movie)
                 transferEntry(path, movie, isMove);

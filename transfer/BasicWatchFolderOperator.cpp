@@ -32,9 +32,13 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Tran
     const QString& root = settings.destinationFolderPath;
     const QStringList entries = QDir(sourceFolder).entryList(QDir::Files | QDir::System, QDir::Unsorted);
     for (const QString& name : entries) {
+        if (stopRequested())
+            break;
         if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".JPG")))
             continue;
         const QString path = sourceFolder + QLatin1Char('/') + name;
+        if (!isSettled(path))
+            continue;
         const QFileInfo info(path);
         if (info.isSymLink() || !info.isFile()) {
             Logger::plain(QStringLiteral("skipped %1: not a regular file").arg(path));

@@ -2,10 +2,42 @@
 
 #include "platform/FileSystem.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <atomic>
+
 namespace {
 // Sources, jobs and windows all live on the main thread; nothing else touches the flag.
 bool firstBatch = true;
+// Set from a signal handler: lock-free by the standard's promise for atomic_bool.
+std::atomic_bool stopping{false};
 } // namespace
+
+void TransferJob::requestStop()
+{
+    stopping.store(true);
+}
+
+bool TransferJob::stopRequested()
+{
+    return stopping.load();
+}
+
+bool TransferJob::isSettled(const QString& path)
+{
+    if (m_minimumAge.count() <= 0)
+        return true;
+    const QFileInfo info(path);
+    const QDateTime changed = std::max(info.lastModified(), info.metadataChangeTime());
+    if (changed.isValid() && changed.msecsTo(QDateTime::currentDateTime()) >= m_minimumAge.count())
+        return true;
+    const QString folder = info.absolutePath();
+    if (!m_unsettledFolders.contains(folder))
+        m_unsettledFolders << folder;
+    return false;
+}
 
 bool TransferJob::isFirst()
 {

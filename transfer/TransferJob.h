@@ -4,7 +4,10 @@
 #include "transfer/TransferSettings.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
+
+#include <chrono>
 
 // One batch's transfer job, as its source drives it: beginBatch, copyImage once per source folder,
 // finishBatch; batchCount then says how many pictures arrived, also when the batch ended with a
@@ -40,12 +43,25 @@ public:
     qint64 batchCount() const { return m_batchCount; }
     void setObserver(TransferObserver* observer) { m_observer = observer; }
 
+    // A picture modified less than this long ago is left for a later batch: in a watched folder it
+    // may still be being written. Its folder is then listed in unsettledFolders(). 0 (the default)
+    // takes every picture.
+    void setMinimumAge(std::chrono::milliseconds age) { m_minimumAge = age; }
+    const QStringList& unsettledFolders() const { return m_unsettledFolders; }
+
+    // Asks every running job to stop after the picture in hand (a signal to quit came); the batch
+    // then ends as if its folders held nothing more. Safe to call from a signal handler.
+    static void requestStop();
+    static bool stopRequested();
+
     // One flag for every job of the process: the sources drop the first event batch after each
     // registration of their event stream.
     static bool isFirst();
     static void setIsFirst(bool first);
 
 protected:
+    // False, noting its folder, for a picture too young to take (see setMinimumAge).
+    bool isSettled(const QString& path);
     // A picture arrived: counts it and posts the progress notification while the progress window
     // is open.
     void countTransfer();
@@ -55,4 +71,6 @@ private:
     qint64 m_operationCounter = 0;
     qint64 m_batchCount = 0;
     TransferObserver* m_observer = nullptr;
+    std::chrono::milliseconds m_minimumAge{0};
+    QStringList m_unsettledFolders;
 };

@@ -1,0 +1,8 @@
+#include "app/shell/EditionParts.h"
+
+#include "transfer/BasicWatchFolderOperator.h"
+
+EditionParts editionParts()
+{
+    return {Edition::Basic, QStringLiteral("Trevasel"), [] { return std::make_unique<BasicWatchFolderOperator>(); }, {}, {}};
+}

@@ -1,0 +1,14 @@
+#include "app/shell/EditionParts.h"
+
+#include "history/HistoryDatabase.h"
+#include "history/ImportedFileDao.h"
+#include "app/TrevaselCommon.h"
+#include "transfer/BaseWatchFolderOperator.h"
+
+EditionParts editionParts()
+{
+    return {Edition::Full, QStringLiteral("TrevaselForPravena"),
+            [] { return std::make_unique<BaseWatchFolderOperator>(TrevaselCommon::getDBFilePath()); },
+            [](const QString& path) { HistoryDatabase::createIfMissing(path); },
+            [](const QString& path, qint64 before) { ImportedFileDao(path).deleteBeforeDatetime(before); }};
+}

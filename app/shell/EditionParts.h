@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/Edition.h"
+#include "transfer/TransferJob.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// What differs between the two programs beyond their settings: the transfer job and, in the full
+// edition, the import history. Each program links only its own, so the basic program carries
+// neither SQLite nor the XML export.
+struct EditionParts
+{
+    Edition edition = Edition::Full;
+    QString programName;
+    std::function<std::unique_ptr<TransferJob>()> makeJob;
+    // Full edition: makes the empty history when it is missing; purges the rows imported at or
+    // before the time (yyyyMMddHHmmss).
+    std::function<void(const QString& databasePath)> createHistory;
+    std::function<void(const QString& databasePath, qint64 before)> purgeHistory;
+};
+
+// The running program's parts, defined once per program.
+EditionParts editionParts();
