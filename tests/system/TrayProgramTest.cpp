@@ -1,0 +1,250 @@
+// The tray programs as a practice runs them: started with no arguments, offscreen, with a temporary
+// home, XDG folders and volumes folder; a card is a folder renamed into the volumes folder.
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
+#include "camerafiles/CameraFileWriter.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+
+using testsupport::CameraImage;
+
+class TrayProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* folder : {"home", "data", "config", "cache", "run", "volumes", "pictures", "cards"})
+            ASSERT_TRUE(QDir().mkpath(path(QString::fromLatin1(folder))));
+        QFile::setPermissions(path(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    void TearDown() override
+    {
+        for (QProcess* process : m_processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+            delete process;
+        }
+    }
+
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
+    QString settingsFile(bool basic) const
+    {
+        return basic ? path(QStringLiteral("home/.Trevasel/Trevasel-setting.plist"))
+                     : path(QStringLiteral("data/TrevaselForPravena/Trevasel-setting.plist"));
+    }
+    // The edition's default settings with the scenario's keys, as a first start.
+    void writeSettings(bool basic, const QVariantMap& changes)
+    {
+        auto settings = PropertyList::readFile(QStringLiteral(TREVASEL_SOURCE_DIR) + (basic ? QStringLiteral("/resources/basic/Trevasel-setting.plist")
+                                                                                            : QStringLiteral("/resources/full/Trevasel-setting.plist")));
+        ASSERT_TRUE(settings.has_value());
+        settings->insert(QLatin1String(SettingsKey::destinationFolderPath), path(QStringLiteral("pictures")));
+        settings->insert(QLatin1String(SettingsKey::confirmBeforeSending), 0);
+        settings->insert(QLatin1String(SettingsKey::deleteOriginalImage), false);
+        settings->insert(QLatin1String(SettingsKey::lastBuildNumber), QStringLiteral("0"));
+        for (auto it = changes.begin(); it != changes.end(); ++it)
+            settings->insert(it.key(), it.value());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsFile(basic)).absolutePath()));
+        ASSERT_TRUE(PropertyList::writeFile(settingsFile(basic), *settings));
+    }
+    QProcess* start(bool basic, const QMap<QString, QString>& extra = {})
+    {
+        auto* process = new QProcess();
+        m_processes << process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        const QMap<QString, QString> variables{{QStringLiteral("HOME"), path(QStringLiteral("home"))},
+                                               {QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data"))},
+                                               {QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config"))},
+                                               {QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache"))},
+                                               {QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run"))},
+                                               {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+                                               {QStringLiteral("TREVASEL_VOLUMES_ROOT"), path(QStringLiteral("volumes"))},
+                                               {QStringLiteral("LANG"), QStringLiteral("C.UTF-8")}};
+        for (auto it = variables.begin(); it != variables.end(); ++it)
+            environment.insert(it.key(), it.value());
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            environment.insert(it.key(), it.value());
+        process->setProcessEnvironment(environment);
+        process->start(basic ? QStringLiteral(TREVASEL_BASIC_PATH) : QStringLiteral(TREVASEL_FULL_PATH), {});
+        EXPECT_TRUE(process->waitForStarted(10000));
+        return process;
+    }
+    // Waits, reading the program's log as it comes, until the condition holds.
+    bool waitFor(QProcess* process, const std::function<bool()>& condition, int seconds = 60)
+    {
+        const QDeadlineTimer deadline(seconds * 1000);
+        while (!deadline.hasExpired()) {
+            process->waitForReadyRead(100);
+            m_log += process->readAllStandardError();
+            if (condition())
+                return true;
+        }
+        return false;
+    }
+    bool logged(const char* text) const { return m_log.contains(text); }
+    int stop(QProcess* process)
+    {
+        ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+        if (!process->waitForFinished(30000))
+            return -1;
+        m_log += process->readAllStandardError();
+        return process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -2;
+    }
+    // A card with the stills, put in by a rename into the volumes folder; gives its mounted path.
+    QString insertCard(const QString& name, const QList<CameraImage>& stills)
+    {
+        const QString card = path(QStringLiteral("cards/") + name);
+        EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
+        for (int i = 0; i < stills.size(); ++i)
+            EXPECT_TRUE(testsupport::writeCameraFile(card + QStringLiteral("/DCIM/100ORVIS/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0')),
+                                                     stills.at(i)));
+        QFile marker(card + QStringLiteral("/ORV_SD"));
+        EXPECT_TRUE(marker.open(QIODevice::WriteOnly));
+        EXPECT_TRUE(marker.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        marker.close();
+        const QString mounted = path(QStringLiteral("volumes/") + name);
+        EXPECT_TRUE(QDir().rename(card, mounted));
+        return mounted;
+    }
+    QStringList picturesArrived() const
+    {
+        QStringList files;
+        QDirIterator it(path(QStringLiteral("pictures")), {QStringLiteral("*.JPG"), QStringLiteral(".*")},
+                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(path(QStringLiteral("pictures"))).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+    static QList<CameraImage> stills(int count, int firstSecond = 0,
+                                     testsupport::MakerNoteLayout layout = testsupport::MakerNoteLayout::Extended2)
+    {
+        QList<CameraImage> images;
+        for (int i = 0; i < count; ++i) {
+            CameraImage image = testsupport::defaultCameraImage(layout);
+            image.dateTimeOriginal = QDateTime(QDate(2024, 5, 14), QTime(10, 30, firstSecond + i));
+            images << image;
+        }
+        return images;
+    }
+
+    QTemporaryDir m_dir;
+    QList<QProcess*> m_processes;
+    QByteArray m_log;
+};
+
+} // namespace
+
+TEST_F(TrayProgram, ACardIsImportedAndStampedOnceAndTheProgramQuitsOnSigterm)
+{
+    writeSettings(false, {{QLatin1String(SettingsKey::activateAvoidMultipleImportCheck), true}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    const QDateTime inserted = QDateTime::currentDateTime().addSecs(-1);
+    const QString card = insertCard(QStringLiteral("CARD"), stills(3));
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 3 pictures"); })) << m_log.constData();
+    EXPECT_EQ(picturesArrived().size(), 3) << qPrintable(picturesArrived().join(u','));
+    EXPECT_GE(QFileInfo(card + QStringLiteral("/ORV_SD")).lastModified(), inserted) << "the marker is stamped";
+
+    // Another change in the volumes folder, and no new shots: nothing more is imported.
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("volumes/OTHER"))));
+    QThread::sleep(9);
+    m_log += program->readAllStandardError();
+    EXPECT_EQ(m_log.count("transfer result shown"), 1);
+    EXPECT_EQ(stop(program), 0);
+    EXPECT_EQ(picturesArrived().size(), 3);
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() + QStringLiteral("/$TMP")));
+}
+
+TEST_F(TrayProgram, AConfirmedCardRunsWithProgressAndAFailedOneShowsTheAlertAndKeepsItsMarker)
+{
+    writeSettings(false, {{QLatin1String(SettingsKey::confirmBeforeSending), 1001}});
+    QProcess* program = start(false, {{QStringLiteral("TREVASEL_TEST_CONFIRM"), QStringLiteral("ok")}});
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    insertCard(QStringLiteral("CARD"), stills(2));
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 2 pictures"); })) << m_log.constData();
+    EXPECT_TRUE(logged("asking before importing"));
+
+    // "deliver" that is a file fails the next card's transfer.
+    ASSERT_TRUE(QDir(path(QStringLiteral("pictures/deliver"))).removeRecursively());
+    QFile deliver(path(QStringLiteral("pictures/deliver")));
+    ASSERT_TRUE(deliver.open(QIODevice::WriteOnly));
+    deliver.close();
+    const QString second = insertCard(QStringLiteral("SECOND"), stills(1, 30));
+    const QDateTime markerBefore = QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified();
+    ASSERT_TRUE(waitFor(program, [&] { return logged("the transfer failed: Do not create deliver folder."); }))
+        << m_log.constData();
+    EXPECT_EQ(QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
+    EXPECT_EQ(stop(program), 0);
+}
+
+TEST_F(TrayProgram, StillsCopiedSlowlyIntoTheWatchFolderArriveOnceAndWhole)
+{
+    const QString watched = path(QStringLiteral("watched"));
+    ASSERT_TRUE(QDir().mkpath(watched));
+    writeSettings(false, {{QLatin1String(SettingsKey::watchFolder), true},
+                          {QLatin1String(SettingsKey::watchFolderPath), watched},
+                          {QLatin1String(SettingsKey::watchRemovableDiskDrive), false}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    const QByteArray bytes = testsupport::buildCameraFile(stills(1).first());
+    QFile slow(watched + QStringLiteral("/ORVS0001.JPG"));
+    ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
+    // Written in pieces over about seven seconds: a batch comes while it is half there.
+    const qsizetype piece = bytes.size() / 8 + 1;
+    for (qsizetype offset = 0; offset < bytes.size(); offset += piece) {
+        slow.write(bytes.mid(offset, piece));
+        slow.flush();
+        QThread::msleep(900);
+    }
+    slow.close();
+    ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() == 1; }, 40)) << m_log.constData();
+    QThread::sleep(3);
+    const QStringList arrived = picturesArrived();
+    ASSERT_EQ(arrived.size(), 1) << qPrintable(arrived.join(u','));
+    QFile copy(path(QStringLiteral("pictures/") + arrived.first()));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), bytes);
+    EXPECT_EQ(stop(program), 0);
+}
+
+TEST_F(TrayProgram, ASecondInstanceStartsNoSource)
+{
+    writeSettings(false, {});
+    QProcess* first = start(false);
+    ASSERT_TRUE(waitFor(first, [&] { return logged("is running"); })) << m_log.constData();
+    m_log.clear();
+    QProcess* second = start(false);
+    ASSERT_TRUE(waitFor(second, [&] { return logged("another copy is running"); })) << m_log.constData();
+    EXPECT_FALSE(logged("is running\n"));
+    EXPECT_EQ(stop(second), 0);
+    EXPECT_EQ(stop(first), 0);
+}
+
+TEST_F(TrayProgram, TheBasicProgramImportsACard)
+{
+    writeSettings(true, {});
+    QProcess* program = start(true);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    // The basic edition knows the first camera's pictures only.
+    insertCard(QStringLiteral("CARD"), stills(2, 0, testsupport::MakerNoteLayout::Legacy));
+    ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() == 2; })) << m_log.constData();
+    EXPECT_EQ(stop(program), 0);
+}
