@@ -248,3 +248,59 @@ TEST_F(TrayProgram, TheBasicProgramImportsACard)
     ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() == 2; })) << m_log.constData();
     EXPECT_EQ(stop(program), 0);
 }
+
+TEST_F(TrayProgram, SigtermDuringABatchEndsItAfterThePictureInHandAndAPulledCardEndsItWithTheAlert)
+{
+    writeSettings(false, {{QLatin1String(SettingsKey::exportXml), false}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    QList<CameraImage> many = stills(40);
+    for (CameraImage& image : many)
+        image.targetFileSize = 2 * 1024 * 1024;
+    const QString card = insertCard(QStringLiteral("CARD"), many);
+
+    // Pulled out while pictures are still on their way: the batch ends with the alert.
+    ASSERT_TRUE(waitFor(program, [&] { return !picturesArrived().isEmpty(); })) << m_log.constData();
+    ASSERT_TRUE(QDir().rename(card, path(QStringLiteral("cards/PULLED"))));
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown") || logged("the transfer failed"); }));
+    const auto complete = [&] {
+        for (const QString& name : picturesArrived()) {
+            if (name.contains(QStringLiteral(".part")))
+                return false;
+            QFile file(path(QStringLiteral("pictures/") + name));
+            if (!file.open(QIODevice::ReadOnly) || file.size() < 2 * 1024 * 1024)
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(complete()) << qPrintable(picturesArrived().join(u','));
+
+    // The program goes on watching: the card put back is imported, and a SIGTERM in the middle of
+    // that batch ends it after the picture in hand.
+    const qsizetype before = picturesArrived().size();
+    ASSERT_TRUE(QDir().rename(path(QStringLiteral("cards/PULLED")), card));
+    QFile marker(card + QStringLiteral("/ORV_SD"));
+    ASSERT_TRUE(marker.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(marker.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    marker.close();
+    ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() > before; })) << m_log.constData();
+    EXPECT_EQ(stop(program), 0);
+    EXPECT_TRUE(complete()) << qPrintable(picturesArrived().join(u','));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() + QStringLiteral("/$TMP")));
+    QFile ids(path(QStringLiteral("config/TrevaselForPravena/TrevaselForPravena.conf")));
+    ASSERT_TRUE(ids.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ids.readAll().contains("EVENT_ID_SD_CARD")) << "the batch's position is stored";
+}
+
+TEST_F(TrayProgram, AnUnreadableSettingsFileOrAMissingDestinationGivesOneAlertAndNoCrash)
+{
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data/TrevaselForPravena"))));
+    QFile settings(settingsFile(false));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(QByteArray(512, '\x7f'));
+    settings.close();
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    EXPECT_EQ(m_log.count("The destination folder cannot be found"), 1) << m_log.constData();
+    EXPECT_EQ(stop(program), 0);
+}
