@@ -31,9 +31,15 @@ const QString kDeliver = QStringLiteral("deliver");
 
 // The detail settings that a save without the detail window rewrites as integers.
 const char* const kDetailKeys[] = {
-    SettingsKey::exportXml,          SettingsKey::zeroPadding,        SettingsKey::zeroPaddingLength,
-    SettingsKey::zeroPaddingLengthString, SettingsKey::chopCameraSerialNumber, SettingsKey::chopCount,
-    SettingsKey::dontAddPatientName, SettingsKey::dontSendMif,        SettingsKey::activateAvoidMultipleImportCheck,
+    SettingsKey::exportXml,
+    SettingsKey::zeroPadding,
+    SettingsKey::zeroPaddingLength,
+    SettingsKey::zeroPaddingLengthString,
+    SettingsKey::chopCameraSerialNumber,
+    SettingsKey::chopCount,
+    SettingsKey::dontAddPatientName,
+    SettingsKey::dontSendMif,
+    SettingsKey::activateAvoidMultipleImportCheck,
 };
 
 bool samePath(const QString& a, const QString& b)
@@ -82,11 +88,11 @@ void ConfigWindowController::windowDidLoad()
     const bool full = isFull();
     // One layout serves both editions; each hides the controls the other one has.
     m_ui->displayDesktopNoticeButton->setVisible(!full);
-    for (QWidget* fullOnly : {static_cast<QWidget*>(m_ui->ejectRemovableDeviceButton),
-                              static_cast<QWidget*>(m_ui->ExportOtherDestinationImageButton),
-                              static_cast<QWidget*>(m_ui->destinationMOVTextField),
-                              static_cast<QWidget*>(m_ui->destinationMOVTextButton),
-                              static_cast<QWidget*>(m_ui->detailButton)})
+    for (QWidget* fullOnly :
+         {static_cast<QWidget*>(m_ui->ejectRemovableDeviceButton),
+          static_cast<QWidget*>(m_ui->ExportOtherDestinationImageButton),
+          static_cast<QWidget*>(m_ui->destinationMOVTextField),
+          static_cast<QWidget*>(m_ui->destinationMOVTextButton), static_cast<QWidget*>(m_ui->detailButton)})
         fullOnly->setVisible(full);
 
     const auto title = [](const char* name) { return Strings::text(QString::fromLatin1(name)); };
@@ -104,7 +110,8 @@ void ConfigWindowController::windowDidLoad()
     m_ui->watchFolderButton->setText(title("ConfigWindow_WatchFolderButton"));
     m_ui->watchFolderTextButton->setText(title("ConfigWindow_WatchFolderTextButton"));
     m_ui->destinationTextFieldButton->setText(title("ConfigWindow_DestinationTextFieldButton"));
-    m_ui->ExportOtherDestinationImageButton->setText(title("ConfigWindow_ExportOtherDestinationMOVImageButton"));
+    m_ui->ExportOtherDestinationImageButton->setText(
+        title("ConfigWindow_ExportOtherDestinationMOVImageButton"));
     m_ui->destinationMOVTextButton->setText(title("ConfigWindow_DestinationMOVTextButton"));
     m_ui->deleteOriginalImageButton->setText(title("ConfigWindow_DeleteOriginalImageButton"));
     m_ui->deleteOriginalImageLabel->setText(title("ConfigWindow_DeleteOriginalImageLabel"));
@@ -132,14 +139,17 @@ void ConfigWindowController::windowDidLoad()
     m_ui->watchFolderButton->setChecked(flag(SettingsKey::watchFolder));
     m_ui->watchFolderTextField->setText(text(SettingsKey::watchFolderPath));
     QString destination = text(SettingsKey::destinationFolderPath);
-    if (!full && destination.isEmpty()) destination = TrevaselCommon::getDefaultDestinationDirectory();
+    if (!full && destination.isEmpty())
+        destination = TrevaselCommon::getDefaultDestinationDirectory();
     m_ui->destinationTextField->setText(destination);
     m_ui->ExportOtherDestinationImageButton->setChecked(flag(SettingsKey::destinationFolderMov));
     m_ui->destinationMOVTextField->setText(text(SettingsKey::destinationFolderPathMov));
     m_ui->deleteOriginalImageButton->setChecked(flag(SettingsKey::deleteOriginalImage));
-    m_ui->dontSendPatientInformationImageButton->setChecked(flag(SettingsKey::dontSendPatientInformationImage));
+    m_ui->dontSendPatientInformationImageButton->setChecked(
+        flag(SettingsKey::dontSendPatientInformationImage));
     m_ui->saveDayFolder->setChecked(flag(SettingsKey::saveDaySubfolder));
-    selectStoredEntry(m_ui->dateFormatComboBox, SettingsValue::intValue(settings, key(SettingsKey::dateFormat)),
+    selectStoredEntry(m_ui->dateFormatComboBox,
+                      SettingsValue::intValue(settings, key(SettingsKey::dateFormat)),
                       text(SettingsKey::dateFormatString));
 
     watchRemovableDiskDriveButtonClick();
@@ -182,9 +192,9 @@ void ConfigWindowController::saveDayFolderButtonClick()
 
 QString ConfigWindowController::chooseFolder(const char* titleKey, const QString& current)
 {
-    return DialogService::chooseFolder(window(), {Strings::text(QString::fromLatin1(titleKey)),
-                                                  Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")),
-                                                  current});
+    return DialogService::chooseFolder(
+        window(), {Strings::text(QString::fromLatin1(titleKey)),
+                   Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")), current});
 }
 
 void ConfigWindowController::showMessage(const QString& text, const QString& buttonTitle)
@@ -194,43 +204,51 @@ void ConfigWindowController::showMessage(const QString& text, const QString& but
 
 void ConfigWindowController::watchFolderTextButtonClick()
 {
-    const QString chosen = chooseFolder("ConfigWindow_WatchFolderChooserTitle", m_ui->watchFolderTextField->text());
-    if (!chosen.isEmpty()) m_ui->watchFolderTextField->setText(chosen);
+    const QString chosen =
+        chooseFolder("ConfigWindow_WatchFolderChooserTitle", m_ui->watchFolderTextField->text());
+    if (!chosen.isEmpty())
+        m_ui->watchFolderTextField->setText(chosen);
 }
 
 void ConfigWindowController::destinationFolderMOVButtonClick()
 {
     const QString chosen =
         chooseFolder("ConfigWindow_DestinationMOVChooserTitle", m_ui->destinationMOVTextField->text());
-    if (!chosen.isEmpty()) m_ui->destinationMOVTextField->setText(chosen);
+    if (!chosen.isEmpty())
+        m_ui->destinationMOVTextField->setText(chosen);
 }
 
 void ConfigWindowController::destinationFolderButtonClick()
 {
     const QString chosen =
         chooseFolder("ConfigWindow_DestinationChooserTitle", m_ui->destinationTextField->text());
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty())
+        return;
     if (isFull()) {
         const QFileInfo deliver(QDir(chosen).filePath(kDeliver));
         // The XML descriptions go into "deliver"; a file of that name would make every import fail.
         if (deliver.exists() && !deliver.isDir()) {
-            showMessage(Strings::text(QStringLiteral("ConfigWindow_DeliverIsFileMessage")), QStringLiteral("OK"));
+            showMessage(Strings::text(QStringLiteral("ConfigWindow_DeliverIsFileMessage")),
+                        QStringLiteral("OK"));
             return;
         }
-        if (!deliver.exists()) m_deliverPending = true;
+        if (!deliver.exists())
+            m_deliverPending = true;
     }
     m_ui->destinationTextField->setText(chosen);
 }
 
 void ConfigWindowController::detailButtonClick()
 {
-    if (!isFull()) return;
+    if (!isFull())
+        return;
     if (!m_detailWindow) {
         TrevaselWindowManager& manager =
             trevaselWindowManager() ? *trevaselWindowManager() : TrevaselWindowManager::sharedInstance();
-        m_detailWindow =
-            qobject_cast<DetailConfigWindowController*>(manager.getWindowController(TrevaselWindowManager::DetailConfig));
-        if (!m_detailWindow) return;
+        m_detailWindow = qobject_cast<DetailConfigWindowController*>(
+            manager.getWindowController(TrevaselWindowManager::DetailConfig));
+        if (!m_detailWindow)
+            return;
         // Values accepted earlier and not applied yet are shown again rather than the file's.
         if (m_acceptedDetailValues && !m_detailWindow->isWindowLoaded())
             m_detailWindow->setInitialValues(*m_acceptedDetailValues);
@@ -253,8 +271,10 @@ void ConfigWindowController::detailWindowFinished(bool accepted, const QVariantM
 
 std::optional<QVariantMap> ConfigWindowController::detailValues() const
 {
-    if (!m_detailOpened) return std::nullopt;
-    if (m_detailWindow && m_detailWindow->isWindowLoaded()) return m_detailWindow->settingsValues();
+    if (!m_detailOpened)
+        return std::nullopt;
+    if (m_detailWindow && m_detailWindow->isWindowLoaded())
+        return m_detailWindow->settingsValues();
     return m_acceptedDetailValues;
 }
 
@@ -280,7 +300,8 @@ bool ConfigWindowController::applyButtonClick()
     const QString destination = m_ui->destinationTextField->text();
     if (isFull() && m_deliverPending && !QFileInfo::exists(QDir(destination).filePath(kDeliver))) {
         if (destination.isEmpty() || !QDir(destination).mkdir(kDeliver)) {
-            showMessage(Strings::text(QStringLiteral("ConfigWindow_DeliverNotCreatedMessage")), QStringLiteral("OK"));
+            showMessage(Strings::text(QStringLiteral("ConfigWindow_DeliverNotCreatedMessage")),
+                        QStringLiteral("OK"));
             return false;
         }
         m_deliverPending = false;
@@ -294,7 +315,8 @@ bool ConfigWindowController::applyButtonClick()
     if (!isFull())
         Logger::debug(QStringLiteral("_watchFolderButton.state:[%1]")
                           .arg(m_ui->watchFolderButton->isChecked() ? 1 : 0));
-    if (settingsAppliedHandler()) settingsAppliedHandler()(settings);
+    if (settingsAppliedHandler())
+        settingsAppliedHandler()(settings);
     if (isFull() && m_destinationWasEmpty &&
         !SettingsValue::stringValue(settings, key(SettingsKey::destinationFolderPath)).isEmpty())
         showFirstDestinationNotice();
@@ -314,7 +336,8 @@ void ConfigWindowController::showFirstDestinationNotice()
 
 void ConfigWindowController::okButtonClick()
 {
-    if (applyButtonClick()) cancelButtonClick();
+    if (applyButtonClick())
+        cancelButtonClick();
 }
 
 void ConfigWindowController::cancelButtonClick()
@@ -325,7 +348,8 @@ void ConfigWindowController::cancelButtonClick()
 
 void ConfigWindowController::closeDetailWindow()
 {
-    if (!m_detailWindow) return;
+    if (!m_detailWindow)
+        return;
     DetailConfigWindowController* detail = m_detailWindow;
     m_detailWindow = nullptr;
     disconnect(detail, nullptr, this, nullptr);
@@ -342,9 +366,11 @@ void ConfigWindowController::windowWillClose()
 
 qint64 ConfigWindowController::getIntegerSettingValue(const QVariant& value)
 {
-    if (!value.isValid()) return 0;
+    if (!value.isValid())
+        return 0;
     const QString text = SettingsValue::stringValue(value);
-    if (!TrevaselCommon::isDigit(text)) return 0;
+    if (!TrevaselCommon::isDigit(text))
+        return 0;
     bool ok = false;
     const qint64 number = text.toLongLong(&ok);
     return ok ? number : SettingsValue::intValue(value);
@@ -353,21 +379,25 @@ qint64 ConfigWindowController::getIntegerSettingValue(const QVariant& value)
 bool ConfigWindowController::saveSettings()
 {
     const QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
-    return TrevaselCommon::writeUserSettingDictionary(isFull() ? fullSettings(stored) : basicSettings(stored));
+    return TrevaselCommon::writeUserSettingDictionary(isFull() ? fullSettings(stored)
+                                                               : basicSettings(stored));
 }
 
 QVariantMap ConfigWindowController::fullSettings(QVariantMap settings) const
 {
     settings.insert(key(SettingsKey::autoStartUp), m_ui->autoStartUpButton->isChecked());
-    settings.insert(key(SettingsKey::watchRemovableDiskDrive), m_ui->watchRemovableDiskDriveButton->isChecked());
+    settings.insert(key(SettingsKey::watchRemovableDiskDrive),
+                    m_ui->watchRemovableDiskDriveButton->isChecked());
     settings.insert(key(SettingsKey::watchFolder), m_ui->watchFolderButton->isChecked());
-    settings.insert(key(SettingsKey::destinationFolderMov), m_ui->ExportOtherDestinationImageButton->isChecked());
+    settings.insert(key(SettingsKey::destinationFolderMov),
+                    m_ui->ExportOtherDestinationImageButton->isChecked());
     settings.insert(key(SettingsKey::deleteOriginalImage), m_ui->deleteOriginalImageButton->isChecked());
     settings.insert(key(SettingsKey::dontSendPatientInformationImage),
                     m_ui->dontSendPatientInformationImageButton->isChecked());
     settings.insert(key(SettingsKey::ejectRemovableDevice), m_ui->ejectRemovableDeviceButton->isChecked());
     settings.insert(key(SettingsKey::saveDaySubfolder), m_ui->saveDayFolder->isChecked());
-    settings.insert(key(SettingsKey::confirmBeforeSending), qint64(m_ui->confirmBeforeSendingButton->checkedId()));
+    settings.insert(key(SettingsKey::confirmBeforeSending),
+                    qint64(m_ui->confirmBeforeSendingButton->checkedId()));
     settings.insert(key(SettingsKey::watchFolderPath), m_ui->watchFolderTextField->text());
     settings.insert(key(SettingsKey::destinationFolderPath), m_ui->destinationTextField->text());
     settings.insert(key(SettingsKey::destinationFolderPathMov), m_ui->destinationMOVTextField->text());
@@ -404,11 +434,13 @@ QVariantMap ConfigWindowController::basicSettings(const QVariantMap& stored) con
         {key(SettingsKey::watchFolderPath), m_ui->watchFolderTextField->text()},
         {key(SettingsKey::destinationFolderPath), m_ui->destinationTextField->text()},
         {key(SettingsKey::deleteOriginalImage), m_ui->deleteOriginalImageButton->isChecked()},
-        {key(SettingsKey::dontSendPatientInformationImage), m_ui->dontSendPatientInformationImageButton->isChecked()},
+        {key(SettingsKey::dontSendPatientInformationImage),
+         m_ui->dontSendPatientInformationImageButton->isChecked()},
         {key(SettingsKey::saveDaySubfolder), m_ui->saveDayFolder->isChecked()},
         {key(SettingsKey::dateFormat), qint64(m_ui->dateFormatComboBox->currentIndex())},
         {key(SettingsKey::dateFormatString), m_ui->dateFormatComboBox->currentText()},
-        {key(SettingsKey::versionCheckSite), SettingsValue::stringValue(stored, key(SettingsKey::versionCheckSite))},
+        {key(SettingsKey::versionCheckSite),
+         SettingsValue::stringValue(stored, key(SettingsKey::versionCheckSite))},
         {key(SettingsKey::onlyCameraFormatedSD), one},
         {key(SettingsKey::idNumberZeroPadding), one},
         {key(SettingsKey::lastBuildNumber), TrevaselCommon::getBuildNumber()},

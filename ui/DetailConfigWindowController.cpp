@@ -39,7 +39,8 @@ void DetailConfigWindowController::loadLayout(QWidget* window)
     connect(m_ui->zeroPaddingButton, &QCheckBox::clicked, this,
             &DetailConfigWindowController::zeroPaddingButtonClick);
     connect(m_ui->okButton, &QPushButton::clicked, this, &DetailConfigWindowController::okButtonClick);
-    connect(m_ui->cancelButton, &QPushButton::clicked, this, &DetailConfigWindowController::cancelButtonClick);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this,
+            &DetailConfigWindowController::cancelButtonClick);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &DetailConfigWindowController::closeButtonClick);
 }
 
@@ -55,10 +56,13 @@ void DetailConfigWindowController::windowDidLoad()
     m_ui->alertMessage->setText(Strings::text(QStringLiteral("DetailConfigWindow_NoticeMessage")));
     m_ui->exportXmlButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_XMLExportTitle")));
     m_ui->zeroPaddingButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_ZeroPaddingTitle")));
-    m_ui->zeroPaddingLabel->setText(Strings::text(QStringLiteral("DetailConfigWindow_ZeroPaddingLengthLabel")));
-    m_ui->chopCameraSerialNumberButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_SerialNoTitle")));
+    m_ui->zeroPaddingLabel->setText(
+        Strings::text(QStringLiteral("DetailConfigWindow_ZeroPaddingLengthLabel")));
+    m_ui->chopCameraSerialNumberButton->setText(
+        Strings::text(QStringLiteral("DetailConfigWindow_SerialNoTitle")));
     m_ui->chopCountButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_ChopCountTitle")));
-    m_ui->chopAlertMessage->setText(Strings::text(QStringLiteral("DetailConfigWindow_PatientIDNoticeMessage")));
+    m_ui->chopAlertMessage->setText(
+        Strings::text(QStringLiteral("DetailConfigWindow_PatientIDNoticeMessage")));
     m_ui->dontAddPatientNameButton->setText(
         Strings::text(QStringLiteral("DetailConfigWindow_DontAddPatientNameTitle")));
     m_ui->dontSendMIFButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_dontSendMIFTitle")));
@@ -86,7 +90,8 @@ void DetailConfigWindowController::windowDidLoad()
 
 QVariantMap DetailConfigWindowController::settingsValues() const
 {
-    if (!isWindowLoaded()) return {};
+    if (!isWindowLoaded())
+        return {};
     QVariantMap values{
         {key(SettingsKey::exportXml), m_ui->exportXmlButton->isChecked()},
         {key(SettingsKey::zeroPadding), m_ui->zeroPaddingButton->isChecked()},

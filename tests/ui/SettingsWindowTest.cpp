@@ -5,13 +5,12 @@
 #include "ui/ConfigWindowController.h"
 #include "ui/DetailConfigWindowController.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 
 // The settings windows driven through their widgets, against a settings file in a temporary home.
 class SettingsWindow : public UiTest
@@ -39,7 +38,10 @@ protected:
         settings.insert(changes);
         ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(settings));
     }
-    static QVariantMap stored() { return *PropertyList::readFile(TrevaselCommon::getUserSettingPlistFilePath()); }
+    static QVariantMap stored()
+    {
+        return *PropertyList::readFile(TrevaselCommon::getUserSettingPlistFilePath());
+    }
     static QByteArray storedBytes()
     {
         QFile file(TrevaselCommon::getUserSettingPlistFilePath());
@@ -53,13 +55,17 @@ protected:
         config->showWindow();
         return config;
     }
-    template <typename W = QAbstractButton> static W* widget(BaseWindowController* controller, const char* name)
+    template <typename W = QAbstractButton>
+    static W* widget(BaseWindowController* controller, const char* name)
     {
         W* found = controller->window()->findChild<W*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
-    static void click(BaseWindowController* controller, const char* name) { widget(controller, name)->click(); }
+    static void click(BaseWindowController* controller, const char* name)
+    {
+        widget(controller, name)->click();
+    }
     // Answers the next folder chooser with folder and presses the chooser button.
     static void choose(BaseWindowController* controller, const char* button, const QString& folder)
     {

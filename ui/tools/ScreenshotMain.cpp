@@ -41,8 +41,11 @@ bool grab(BaseWindowController* controller, const QString& folder, const QString
 void writeSampleSettings(Edition edition)
 {
     TrevaselCommon::setEdition(edition);
-    QVariantMap settings = PropertyList::fromData(TrevaselCommon::getDefaultUserSettingData()).value_or(QVariantMap());
-    const auto set = [&](const char* key, const QVariant& value) { settings.insert(QString::fromLatin1(key), value); };
+    QVariantMap settings =
+        PropertyList::fromData(TrevaselCommon::getDefaultUserSettingData()).value_or(QVariantMap());
+    const auto set = [&](const char* key, const QVariant& value) {
+        settings.insert(QString::fromLatin1(key), value);
+    };
     set(SettingsKey::watchFolder, true);
     set(SettingsKey::watchFolderPath, QStringLiteral("/home/staff/Scans/Orthavisio"));
     set(SettingsKey::destinationFolderPath, QStringLiteral("/srv/practice/Pictures"));
@@ -122,7 +125,8 @@ int main(int argc, char** argv)
         ok &= grab(rejected, folder, file("NGFileCheckResultWindowController"));
 
         TrevaselCommon::setEdition(Edition::Basic);
-        ok &= grab(new ConfigWindowController, folder, QStringLiteral("ConfigWindowController-basic-%1").arg(language));
+        ok &= grab(new ConfigWindowController, folder,
+                   QStringLiteral("ConfigWindowController-basic-%1").arg(language));
         auto* basicResult = new CopyResultWindowController;
         basicResult->setFileCount(12);
         ok &= grab(basicResult, folder, QStringLiteral("CopyResultWindowController-basic-%1").arg(language));
