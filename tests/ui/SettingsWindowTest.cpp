@@ -253,3 +253,25 @@ TEST_F(SettingsWindow, BasicEditionWritesExactlyItsOwnKeys)
     EXPECT_EQ(file.value(SettingsKey::dateFormatString), QStringLiteral("YYYYMMDD"));
     EXPECT_EQ(m_applied.size(), 1);
 }
+
+TEST_F(SettingsWindow, FailingToMakeDeliverOrToWriteTheFileSavesNothingAndKeepsTheWindowOpen)
+{
+    writeSettings({});
+    ConfigWindowController* config = open();
+    choose(config, "destinationTextFieldButton", path("dest"));
+    ASSERT_TRUE(QDir(path("dest")).removeRecursively()); // gone before OK: "deliver" cannot be made
+    click(config, "okButton");
+    EXPECT_TRUE(stored().value(SettingsKey::destinationFolderPath).toString().isEmpty());
+
+    // A folder where the settings file should be: the write fails and no success is reported.
+    ASSERT_TRUE(QDir(path("dest")).mkpath(QStringLiteral("deliver")));
+    const QString file = TrevaselCommon::getUserSettingPlistFilePath();
+    ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file));
+    click(config, "okButton");
+
+    EXPECT_EQ(sheetTexts(),
+              QStringList({Strings::text(QStringLiteral("ConfigWindow_DeliverNotCreatedMessage")),
+                           Strings::text(QStringLiteral("ConfigWindow_SaveFailedMessage"))}));
+    EXPECT_TRUE(m_applied.isEmpty());
+    EXPECT_TRUE(config->window()->isVisible());
+}
