@@ -216,9 +216,16 @@ TEST_F(SettingsWindow, DetailValuesAreTakenOnlyFromADetailWindowThatWasOpenedAnd
     click(config, "applyButton");
     EXPECT_EQ(stored().value(SettingsKey::chopCameraSerialNumber), qint64(0));
 
-    // Opened and hidden with Close: its values are taken, the hidden patient-name box among them.
+    // Closed with OK: its values wait for Apply and show again when the detail window reopens.
+    click(config, "detailButton");
+    click(config->detailWindow(), "chopCountButton");
+    click(config->detailWindow(), "okButton");
+    flushDeletes();
     click(config, "detailButton");
     DetailConfigWindowController* detail = config->detailWindow();
+    EXPECT_TRUE(widget(detail, "chopCountButton")->isChecked());
+
+    // Hidden with Close: its values are taken, the hidden patient-name box among them.
     EXPECT_FALSE(widget(detail, "dontAddPatientNameButton")->isVisible());
     EXPECT_FALSE(widget(detail, "exportXmlButton")->isVisible());
     click(detail, "chopCameraSerialNumberButton");
@@ -226,6 +233,7 @@ TEST_F(SettingsWindow, DetailValuesAreTakenOnlyFromADetailWindowThatWasOpenedAnd
     click(detail, "closeButton");
     click(config, "okButton");
     file = stored();
+    EXPECT_EQ(file.value(SettingsKey::chopCount), true);
     EXPECT_EQ(file.value(SettingsKey::chopCameraSerialNumber), true);
     EXPECT_EQ(file.value(SettingsKey::dontAddPatientName), true);
     EXPECT_EQ(file.value(SettingsKey::zeroPadding), true);
