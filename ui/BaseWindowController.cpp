@@ -2,6 +2,7 @@
 
 #include "ui/TrevaselWindowManager.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QLayout>
 #include <QPushButton>
@@ -77,4 +78,10 @@ bool BaseWindowController::eventFilter(QObject* watched, QEvent* event)
         windowWillClose();
     }
     return QObject::eventFilter(watched, event);
+}
+
+void BaseWindowController::selectStoredEntry(QComboBox* list, int index, const QString& text)
+{
+    if (index < 0 || index >= list->count()) index = std::max(list->findText(text), 0);
+    list->setCurrentIndex(index);
 }

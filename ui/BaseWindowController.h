@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QComboBox;
 class TrevaselWindowManager;
 
 // The controller of one window: it builds the window from the Designer layout named after its class
@@ -47,6 +48,10 @@ protected:
     virtual void windowWillClose();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Selects a list's entry from the settings: the stored index when the list has it, else the entry
+    // reading the stored text, else the first, so that a damaged index never leaves the list empty.
+    static void selectStoredEntry(QComboBox* list, int index, const QString& text);
 
 private:
     void fitWindowToTexts();

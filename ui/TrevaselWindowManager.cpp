@@ -2,7 +2,9 @@
 
 #include "app/TrevaselCommon.h"
 #include "ui/AlertWindowController.h"
+#include "ui/ConfigWindowController.h"
 #include "ui/CopyResultWindowController.h"
+#include "ui/DetailConfigWindowController.h"
 #include "ui/DuplicateWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/ProgressWindowController.h"
@@ -29,19 +31,23 @@ BaseWindowController* TrevaselWindowManager::makeController(int id)
 {
     if (!editionKnows(id)) return nullptr;
     switch (id) {
+    case Config:
+        return new ConfigWindowController;
     case CopyResult:
         return new CopyResultWindowController;
     case SDCopyConfirm:
         return new SDCopyConfirmWindowController;
     case Alert:
         return new AlertWindowController;
+    case DetailConfig:
+        return new DetailConfigWindowController;
     case Duplicate:
         return new DuplicateWindowController;
     case Progress:
         return new ProgressWindowController;
     case NGFileCheckResult:
         return new NGFileCheckResultWindowController;
-    // The settings, help, update, version, detail and information windows are not built yet.
+    // The help, update, version and information windows are not built yet.
     default:
         return nullptr;
     }

@@ -123,12 +123,14 @@ TEST_F(TransferDialogs, AlertTitleFollowsItsFlagAndClosingTheDuplicateWindowEnds
     auto* alert = take<AlertWindowController>(TrevaselWindowManager::Alert);
     alert->setMessage(QStringLiteral("disk full"));
     alert->setConfirmTitleFlag(true);
-    alert->setShowConfigWindowFlag(true); // the settings window is not built yet: nothing opens
+    alert->setShowConfigWindowFlag(true);
     alert->showWindow();
     EXPECT_EQ(alert->window()->windowTitle(), Strings::text(QStringLiteral("AlertWindow_Title_Confirm")));
     EXPECT_EQ(labelText(alert, "messageLabel"), QStringLiteral("disk full"));
     alert->closeButtonClick();
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::Alert));
+    ASSERT_TRUE(manager.checkWindow(TrevaselWindowManager::Config)) << "the alert leads on to the settings";
+    EXPECT_TRUE(manager.getWindowController(TrevaselWindowManager::Config)->window()->isVisible());
 
     int quits = 0;
     DuplicateWindowController::setQuitHandler([&] { ++quits; });

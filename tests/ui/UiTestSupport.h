@@ -6,6 +6,7 @@
 #include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -14,7 +15,7 @@
 #include <gtest/gtest.h>
 
 // A temporary home for the settings file, dialogs answered in advance, English texts, the full
-// edition, and no window of the registry left open afterwards.
+// edition, and no window left open afterwards.
 class UiTest : public ::testing::Test
 {
 protected:
@@ -35,6 +36,9 @@ protected:
         TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
         for (int id = 0; id <= 11; ++id)
             if (manager.checkWindow(id)) manager.getWindowController(id)->window()->close();
+        // Windows made outside the registry too (the settings window's own notice).
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible()) window->close();
         flushDeletes();
         DialogService::setAnswering(false);
         Strings::setLanguage(QString());

@@ -1,9 +1,14 @@
-// trevasel-screenshots [FOLDER]: grabs the transfer windows offscreen, in English and Japanese, as
-// PNG files named "<ClassName>-<language>.png" in FOLDER (default "docs/screenshots").
+// trevasel-screenshots [FOLDER]: grabs the settings and transfer windows offscreen, in English and
+// Japanese, as PNG files named "<ClassName>-<language>.png" in FOLDER (default "docs/screenshots").
+// The settings windows show sample settings written to a temporary home, never the user's own.
 
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
 #include "app/TrevaselCommon.h"
 #include "ui/AlertWindowController.h"
+#include "ui/ConfigWindowController.h"
 #include "ui/CopyResultWindowController.h"
+#include "ui/DetailConfigWindowController.h"
 #include "ui/DialogService.h"
 #include "ui/DuplicateWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
@@ -14,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <functional>
@@ -31,6 +37,29 @@ bool grab(BaseWindowController* controller, const QString& folder, const QString
     return saved;
 }
 
+// A practice's settings: cards asked for, a watch folder, movies apart, a folder per day.
+void writeSampleSettings(Edition edition)
+{
+    TrevaselCommon::setEdition(edition);
+    QVariantMap settings =
+        PropertyList::fromData(TrevaselCommon::getDefaultUserSettingData()).value_or(QVariantMap());
+    const auto set = [&](const char* key, const QVariant& value) {
+        settings.insert(QString::fromLatin1(key), value);
+    };
+    set(SettingsKey::watchFolder, true);
+    set(SettingsKey::watchFolderPath, QStringLiteral("/home/staff/Scans/Orthavisio"));
+    set(SettingsKey::destinationFolderPath, QStringLiteral("/srv/practice/Pictures"));
+    set(SettingsKey::saveDaySubfolder, true);
+    set(SettingsKey::dateFormat, 1);
+    set(SettingsKey::dateFormatString, QStringLiteral("YYYY-MM-DD"));
+    if (edition == Edition::Full) {
+        set(SettingsKey::destinationFolderMov, true);
+        set(SettingsKey::destinationFolderPathMov, QStringLiteral("/srv/practice/Movies"));
+        set(SettingsKey::zeroPadding, true);
+    }
+    TrevaselCommon::writeUserSettingDictionary(settings);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,6 +68,11 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    writeSampleSettings(Edition::Basic);
+    writeSampleSettings(Edition::Full);
     DialogService::setAnswering(true);
     DuplicateWindowController::setQuitHandler({});
     const QFont latinFont = QApplication::font();
@@ -57,6 +91,14 @@ int main(int argc, char** argv)
         };
 
         TrevaselCommon::setEdition(Edition::Full);
+        ok &= grab(new ConfigWindowController, folder, file("ConfigWindowController"));
+        DetailConfigWindowController::setShowAllDetailConfigItems(false);
+        ok &= grab(new DetailConfigWindowController, folder, file("DetailConfigWindowController"));
+        DetailConfigWindowController::setShowAllDetailConfigItems(true);
+        ok &= grab(new DetailConfigWindowController, folder,
+                   QStringLiteral("DetailConfigWindowController-all-%1").arg(language));
+        DetailConfigWindowController::setShowAllDetailConfigItems(false);
+
         ok &= grab(new SDCopyConfirmWindowController, folder, file("SDCopyConfirmWindowController"));
 
         auto* progress = new ProgressWindowController;
@@ -83,6 +125,8 @@ int main(int argc, char** argv)
         ok &= grab(rejected, folder, file("NGFileCheckResultWindowController"));
 
         TrevaselCommon::setEdition(Edition::Basic);
+        ok &= grab(new ConfigWindowController, folder,
+                   QStringLiteral("ConfigWindowController-basic-%1").arg(language));
         auto* basicResult = new CopyResultWindowController;
         basicResult->setFileCount(12);
         ok &= grab(basicResult, folder, QStringLiteral("CopyResultWindowController-basic-%1").arg(language));

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "ui/BaseWindowController.h"
+
+#include <QPointer>
+#include <QScopedPointer>
+#include <QVariantMap>
+
+#include <functional>
+#include <optional>
+
+class DetailConfigWindowController;
+
+namespace Ui {
+class ConfigWindowController;
+}
+
+// Window 0: the settings window. It shows the general, source and destination settings of the
+// settings file, checks them, writes them and lets the program restart its sources. The full edition
+// opens the detailed settings (window 7) from here and takes their values when it applies; the detail
+// window never writes the file itself. The basic edition's window has the desktop-notice check box
+// instead of the eject, movie and detail controls, and writes a dictionary of exactly its own keys.
+//
+// Each opening loads fresh values from the file; changes take effect only through Apply or OK.
+class ConfigWindowController : public BaseWindowController
+{
+    Q_OBJECT
+
+public:
+    // The tags of the two choices stored in "confirm before sending": 1001 asks before a card is
+    // imported, anything else imports at once.
+    static constexpr int kConfirmBeforeSendingTag = 1001;
+    static constexpr int kAutoSendingTag = 1002;
+
+    ConfigWindowController();
+    ~ConfigWindowController() override;
+
+    int getTrevaselWindow() const override { return 0; }
+
+    // Called after every save by Apply or OK with the settings file as read back, so that the program
+    // puts the new settings to work. The program's handler must:
+    //   1. Sources. Full edition: only when "destination folder path" names an existing folder (else
+    //      leave every source as it is). Basic edition: always.
+    //      - "watch folder" on: CopyOperator::setIsFirst(true), then stopWatching(), then
+    //        registWatching() with the one folder "watch folder path"; off: stopWatching() only.
+    //      - "watch removable disk drive" on: WatchSDCardOperator::setIsFirst(true), then
+    //        registWatchingSDCardFolder() on a new card source. Off: nothing (a registered card
+    //        source stays active until the program quits).
+    //   2. Login item, always: enableLoginItem() when "auto start up" is on, else disableLoginItem().
+    // Without a handler nothing is restarted.
+    using SettingsAppliedHandler = std::function<void(const QVariantMap& newSettings)>;
+    static void setSettingsAppliedHandler(SettingsAppliedHandler handler);
+
+    // Dependent controls: each enables or disables the controls that only mean something while its
+    // check box is on.
+    void watchRemovableDiskDriveButtonClick();
+    void watchFolderButtonClick();
+    void exportMOVButtonClick();
+    void saveDayFolderButtonClick();
+
+    // Folder choosers (through DialogService). Cancelling changes nothing. A destination whose
+    // "deliver" is a file is refused with a sheet; one without "deliver" gets it made at Apply.
+    void watchFolderTextButtonClick();
+    void destinationFolderButtonClick();
+    void destinationFolderMOVButtonClick();
+
+    // Opens the detail window (full edition), or brings the one this window holds forward.
+    void detailButtonClick();
+    DetailConfigWindowController* detailWindow() const { return m_detailWindow; }
+
+    // Checks, saves and puts the settings to work; false, with a sheet saying why, when nothing was
+    // saved.
+    bool applyButtonClick();
+    // Apply, then closes both windows unless nothing was saved.
+    void okButtonClick();
+    // Closes both windows; nothing is saved.
+    void cancelButtonClick();
+
+    // The first rule the controls break, as the text to show; empty when they break none.
+    QString checkSetting() const;
+    // Writes the controls' settings into the file (see the source for the exact keys); false when
+    // the file could not be written.
+    bool saveSettings();
+
+    // A stored detail setting as an integer, the form a save without the detail window gives it: a
+    // text as it is, anything else by its text form; digits only give their value, anything else 0.
+    static qint64 getIntegerSettingValue(const QVariant& value);
+
+protected:
+    void loadLayout(QWidget* window) override;
+    void windowDidLoad() override;
+    void windowWillClose() override;
+
+private:
+    bool isFull() const;
+    QString chooseFolder(const char* titleKey, const QString& current);
+    void showMessage(const QString& text, const QString& buttonTitle);
+    void detailWindowFinished(bool accepted, const QVariantMap& values);
+    void closeDetailWindow();
+    // The detail settings to save: those of the open or hidden detail window, else those accepted
+    // with its OK; nothing when the detail window was not opened or was cancelled.
+    std::optional<QVariantMap> detailValues() const;
+    QVariantMap fullSettings(QVariantMap settings) const;
+    QVariantMap basicSettings(const QVariantMap& stored) const;
+    void showFirstDestinationNotice();
+
+    QScopedPointer<Ui::ConfigWindowController> m_ui;
+    QPointer<DetailConfigWindowController> m_detailWindow;
+    std::optional<QVariantMap> m_acceptedDetailValues;
+    bool m_detailOpened = false;
+    bool m_destinationWasEmpty = false;
+    bool m_deliverPending = false;
+};
