@@ -15,6 +15,8 @@
 #include "transfer/MountMediaManager.h"
 #include "transfer/WatchSDCardOperator.h"
 #include "ui/BaseWindowController.h"
+#include "ui/ConfigWindowController.h"
+#include "ui/DetailConfigWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
@@ -81,6 +83,7 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         if (arguments.contains(QStringLiteral("--log-output")))
             redirectLog();
         showAllDetailItems = arguments.contains(QStringLiteral("--show-all-items"));
+        DetailConfigWindowController::setShowAllDetailConfigItems(showAllDetailItems);
         TrevaselCommon::getApplicationDataDirectory();
     }
     TrevaselWindowManager::sharedInstance();
@@ -117,6 +120,15 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         connect(m_volumes.get(), &VolumeService::volumeMounted, this, &TrevaselAppDelegate::didMount);
         connect(m_volumes.get(), &VolumeService::volumeUnmounted, this, &TrevaselAppDelegate::didUnmount);
     }
+
+    // Settings applied in the window take effect at once: the sources and the login item follow.
+    ConfigWindowController::setSettingsAppliedHandler([this](const QVariantMap& settings) {
+        const QString destination = textSetting(settings, SettingsKey::destinationFolderPath);
+        if (m_edition == Edition::Basic || QFileInfo(destination).isDir())
+            registerSources();
+        registerLoginItem();
+        changeDestinationFolderMenuItem();
+    });
 
     const bool destinationReady = !full || waitForDestination();
     if (TransferJob::stopRequested())
