@@ -4,9 +4,13 @@
 #include "ui/AlertWindowController.h"
 #include "ui/CopyResultWindowController.h"
 #include "ui/DuplicateWindowController.h"
+#include "ui/HelpWindowController.h"
+#include "ui/InformationCheckWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/ProgressWindowController.h"
 #include "ui/SDCopyConfirmWindowController.h"
+#include "ui/UpdateCheckWindowController.h"
+#include "ui/VersionInformationWindowController.h"
 
 #include <QMutexLocker>
 
@@ -31,17 +35,25 @@ BaseWindowController* TrevaselWindowManager::makeController(int id)
     switch (id) {
     case CopyResult:
         return new CopyResultWindowController;
+    case Help:
+        return new HelpWindowController;
     case SDCopyConfirm:
         return new SDCopyConfirmWindowController;
+    case UpdateCheck:
+        return new UpdateCheckWindowController;
+    case VersionInformation:
+        return new VersionInformationWindowController;
     case Alert:
         return new AlertWindowController;
     case Duplicate:
         return new DuplicateWindowController;
+    case InformationCheck:
+        return new InformationCheckWindowController;
     case Progress:
         return new ProgressWindowController;
     case NGFileCheckResult:
         return new NGFileCheckResultWindowController;
-    // The settings, help, update, version, detail and information windows are not built yet.
+    // The settings and detail windows are not built yet.
     default:
         return nullptr;
     }
