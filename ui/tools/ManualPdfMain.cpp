@@ -39,7 +39,9 @@ int main(int argc, char** argv)
     QPdfWriter writer(output);
     writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
     writer.setCreator(QStringLiteral("Trevasel"));
-    writer.setResolution(300);
+    // The document lays text out at the screen's 96 dots per inch; the writer uses the same grid, so
+    // a page of the layout is a page of paper. Text stays vector text whatever the grid.
+    writer.setResolution(96);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 18, 18, 18),
                                      QPageLayout::Millimeter));
     document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size().toSizeF());
