@@ -1,11 +1,16 @@
 #include "ListServer.h"
 #include "UiTestSupport.h"
 
+#include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
+#include "camerafiles/CameraFileWriter.h"
+#include "transfer/BasicWatchFolderOperator.h"
+#include "transfer/WatchFolderBatch.h"
 #include "ui/InformationCheckWindowController.h"
 #include "ui/LinkTextField.h"
 #include "ui/UpdateCheckWindowController.h"
 
+#include <QDirIterator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -146,6 +151,33 @@ TEST_F(ChecksOverHttp, ServerThatNeverAnswersFreezesNothingAndShowsNothing)
     QTest::qWait(600);
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::UpdateCheck));
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::InformationCheck));
+}
+
+TEST_F(ChecksOverHttp, PicturesAreImportedWhileTheListServerKeepsTheChecksWaiting)
+{
+    writeSettings(0); // nothing served
+    UpdateChecker::setTimeout(10s);
+    const QString card = m_root.filePath(QStringLiteral("card"));
+    const QString pictures = m_root.filePath(QStringLiteral("pictures"));
+    testsupport::CameraImage still = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Legacy);
+    still.model = QStringLiteral("Orthavisio K-22");
+    ASSERT_TRUE(testsupport::writeCameraFile(card + QStringLiteral("/ORVS0001.JPG"), still));
+
+    UpdateChecker::runStartupCheck();
+    InformationChecker::runStartupCheck();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requests() == 2; }, 3000)) << "both lists are awaited";
+    std::optional<WatchFolderBatchResult> imported;
+    QTimer::singleShot(0ms, [&] {
+        BasicWatchFolderOperator job;
+        imported = WatchFolderBatch::run(job,
+                                         {{QLatin1String(SettingsKey::destinationFolderPath), pictures},
+                                          {QLatin1String(SettingsKey::dateFormatString), QStringLiteral("YYYY-MM-DD")}},
+                                         {card});
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return imported.has_value(); }, 3000));
+    EXPECT_EQ(imported->transferred, 1);
+    QDirIterator arrived(pictures, {QStringLiteral("*.JPG")}, QDir::Files, QDirIterator::Subdirectories);
+    EXPECT_TRUE(arrived.hasNext());
 }
 
 TEST_F(ChecksOverHttp, UpdateWindowFromTheMenuChecksItselfAndSaysWhenTheListIsUnreadable)
