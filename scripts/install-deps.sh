@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev libplist-dev libssl-dev libsqlite3-dev sqlite3
+    qt6-base-dev qt6-pdf-dev libplist-dev libssl-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     libjpeg-dev

@@ -6,9 +6,13 @@
 #include "ui/CopyResultWindowController.h"
 #include "ui/DetailConfigWindowController.h"
 #include "ui/DuplicateWindowController.h"
+#include "ui/HelpWindowController.h"
+#include "ui/InformationCheckWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/ProgressWindowController.h"
 #include "ui/SDCopyConfirmWindowController.h"
+#include "ui/UpdateCheckWindowController.h"
+#include "ui/VersionInformationWindowController.h"
 
 #include <QMutexLocker>
 
@@ -35,19 +39,26 @@ BaseWindowController* TrevaselWindowManager::makeController(int id)
         return new ConfigWindowController;
     case CopyResult:
         return new CopyResultWindowController;
+    case Help:
+        return new HelpWindowController;
     case SDCopyConfirm:
         return new SDCopyConfirmWindowController;
+    case UpdateCheck:
+        return new UpdateCheckWindowController;
+    case VersionInformation:
+        return new VersionInformationWindowController;
     case Alert:
         return new AlertWindowController;
     case DetailConfig:
         return new DetailConfigWindowController;
     case Duplicate:
         return new DuplicateWindowController;
+    case InformationCheck:
+        return new InformationCheckWindowController;
     case Progress:
         return new ProgressWindowController;
     case NGFileCheckResult:
         return new NGFileCheckResultWindowController;
-    // The help, update, version and information windows are not built yet.
     default:
         return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include "history/HistoryDatabase.h"
 #include "history/ImportedFileDao.h"
+#include "app/SettingsMigration.h"
 #include "app/TrevaselCommon.h"
 #include "transfer/BaseWatchFolderOperator.h"
 
@@ -10,5 +11,6 @@ EditionParts editionParts()
     return {Edition::Full, QStringLiteral("TrevaselForPravena"),
             [] { return std::make_unique<BaseWatchFolderOperator>(TrevaselCommon::getDBFilePath()); },
             [](const QString& path) { HistoryDatabase::createIfMissing(path); },
-            [](const QString& path, qint64 before) { ImportedFileDao(path).deleteBeforeDatetime(before); }};
+            [](const QString& path, qint64 before) { ImportedFileDao(path).deleteBeforeDatetime(before); },
+            [](const QVariantMap& stored) { SettingsMigration::doUpdate(stored); }};
 }

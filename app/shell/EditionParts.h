@@ -4,6 +4,7 @@
 #include "transfer/TransferJob.h"
 
 #include <QString>
+#include <QVariantMap>
 
 #include <functional>
 #include <memory>
@@ -20,6 +21,8 @@ struct EditionParts
     // before the time (yyyyMMddHHmmss).
     std::function<void(const QString& databasePath)> createHistory;
     std::function<void(const QString& databasePath, qint64 before)> purgeHistory;
+    // Full edition: brings the settings of an older build up to date (and the history's columns).
+    std::function<void(const QVariantMap& stored)> migrateSettings;
 };
 
 // The running program's parts, defined once per program.

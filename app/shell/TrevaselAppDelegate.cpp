@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "app/WebSite.h"
 #include "platform/AutostartOnLoginService.h"
 #include "platform/DesktopWorkspaceService.h"
 #include "platform/EjectService.h"
@@ -18,7 +19,9 @@
 #include "ui/ConfigWindowController.h"
 #include "ui/DetailConfigWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
+#include "ui/InformationChecker.h"
 #include "ui/Strings.h"
+#include "ui/UpdateChecker.h"
 #include "ui/TrevaselWindowManager.h"
 
 #include <QAction>
@@ -179,8 +182,8 @@ void TrevaselAppDelegate::installDefaultFiles()
 
 void TrevaselAppDelegate::migrateSettings(const QVariantMap& stored)
 {
-    // Settings written by an older build: their keys are brought up to date later, at the stamp.
-    Logger::info(QStringLiteral("settings of build %1 found").arg(textSetting(stored, SettingsKey::lastBuildNumber)));
+    if (m_parts.migrateSettings)
+        m_parts.migrateSettings(stored);
 }
 
 void TrevaselAppDelegate::stampBuildNumber()
@@ -223,6 +226,9 @@ void TrevaselAppDelegate::startTimers()
     m_ngFileTimer.setInterval(static_cast<int>(seconds * 1000));
     connect(&m_ngFileTimer, &QTimer::timeout, this, &TrevaselAppDelegate::timerNGFileCheck);
     m_ngFileTimer.start();
+    // The lists are fetched without blocking: a slow server never holds up an import.
+    QTimer::singleShot(3000, this, [] { UpdateChecker::runStartupCheck(); });
+    QTimer::singleShot(5000, this, [] { InformationChecker::runStartupCheck(); });
     m_purgeTimer.setInterval(kPurgeIntervalMilliseconds);
     connect(&m_purgeTimer, &QTimer::timeout, this, &TrevaselAppDelegate::timerDeleteImportedFileRecord);
     m_purgeTimer.start();
@@ -398,12 +404,8 @@ void TrevaselAppDelegate::showDestinationFolderMovie()
 
 void TrevaselAppDelegate::showRemoteSupportUrl()
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("https"));
-    url.setHost(QStringLiteral(TREVASEL_WEB_HOST));
-    url.setPath(QStringLiteral("/product/contents/hp1990/index.php"));
-    url.setQuery(QStringLiteral("No=1867&CNo=1990"));
-    m_workspace->openUrl(url);
+    // The same page for every language.
+    m_workspace->openUrl(QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
 }
 
 void TrevaselAppDelegate::showWindow(int windowId)

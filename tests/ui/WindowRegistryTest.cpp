@@ -37,7 +37,7 @@ TEST_F(WindowRegistry, SecondRequestForAnOpenAlertGivesTheSameControllerAndOneWi
 TEST_F(WindowRegistry, UnknownAndNotYetBuiltIdsGiveNothingAndRegisterNothing)
 {
     TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
-    for (int id : {-1, 12, 2, 4, 5, 9}) {
+    for (int id : {-1, 12}) {
         EXPECT_EQ(manager.getWindowController(id), nullptr) << id;
         EXPECT_FALSE(manager.checkWindow(id)) << id;
     }
@@ -76,7 +76,7 @@ TEST_F(WindowRegistry, BasicEditionKnowsOnlyIdsZeroToFive)
 {
     TrevaselCommon::setEdition(Edition::Basic);
     TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
-    for (int id : {6, 8, 10, 11, 12}) {
+    for (int id : {6, 8, 9, 10, 11, 12}) {
         EXPECT_EQ(manager.getWindowController(id), nullptr) << id;
         EXPECT_FALSE(manager.checkWindow(id)) << id;
     }
@@ -84,4 +84,16 @@ TEST_F(WindowRegistry, BasicEditionKnowsOnlyIdsZeroToFive)
     EXPECT_NE(manager.getWindowController(TrevaselWindowManager::SDCopyConfirm), nullptr);
     EXPECT_NE(manager.getWindowController(TrevaselWindowManager::Config), nullptr);
     EXPECT_EQ(manager.getWindowController(TrevaselWindowManager::DetailConfig), nullptr);
+    for (int id : {2, 4, 5})
+        EXPECT_EQ(manager.getWindowController(id)->getTrevaselWindow(), id);
+}
+
+TEST_F(WindowRegistry, AboutHelpAndCheckWindowsAreMadeUnderTheirIds)
+{
+    TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
+    for (int id : {2, 4, 5, 9}) {
+        BaseWindowController* controller = manager.getWindowController(id);
+        ASSERT_NE(controller, nullptr) << id;
+        EXPECT_EQ(controller->getTrevaselWindow(), id);
+    }
 }

@@ -1,6 +1,6 @@
-// trevasel-screenshots [FOLDER]: grabs the settings and transfer windows offscreen, in English and
-// Japanese, as PNG files named "<ClassName>-<language>.png" in FOLDER (default "docs/screenshots").
-// The settings windows show sample settings written to a temporary home, never the user's own.
+// trevasel-screenshots [FOLDER]: grabs the windows offscreen, in English and Japanese, as PNG files
+// named "<ClassName>-<language>.png" in FOLDER (default "docs/screenshots"). The settings windows
+// show sample settings written to a temporary home, never the user's own.
 
 #include "app/PropertyList.h"
 #include "app/SettingsKeys.h"
@@ -11,25 +11,37 @@
 #include "ui/DetailConfigWindowController.h"
 #include "ui/DialogService.h"
 #include "ui/DuplicateWindowController.h"
+#include "ui/HelpWindowController.h"
+#include "ui/InformationCheckWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/ProgressWindowController.h"
 #include "ui/SDCopyConfirmWindowController.h"
 #include "ui/Strings.h"
+#include "ui/UpdateCheckWindowController.h"
+#include "ui/VersionInformationWindowController.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFont>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <functional>
 
 namespace {
 
-bool grab(BaseWindowController* controller, const QString& folder, const QString& name)
+bool grab(BaseWindowController* controller, const QString& folder, const QString& name, int settleMilliseconds = 0)
 {
     controller->showWindow();
     QApplication::processEvents();
+    if (settleMilliseconds > 0) {
+        // The PDF view renders its pages in the background.
+        QEventLoop loop;
+        QTimer::singleShot(settleMilliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
     const bool saved = controller->window()->grab().save(path);
     QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
@@ -58,6 +70,34 @@ void writeSampleSettings(Edition edition)
         set(SettingsKey::zeroPadding, true);
     }
     TrevaselCommon::writeUserSettingDictionary(settings);
+}
+
+UpdateCheckResult newerVersion()
+{
+    UpdateCheckResult result;
+    result.newer = true;
+    result.name = QStringLiteral("Trevasel 1.1");
+    result.date = TrevaselCommon::edition() == Edition::Basic ? QStringLiteral("(2026/04/01)")
+                                                               : QStringLiteral("(2026-04-01)");
+    result.version = QStringLiteral("1.10");
+    result.url = QStringLiteral("https://updates.trevasel.example/orthavisio/download.html");
+    return result;
+}
+
+InformationCheckResult notice()
+{
+    InformationCheckResult result;
+    result.found = true;
+    result.id = 12;
+    result.japaneseTitle = QStringLiteral("年末年始のサポート休業のお知らせ");
+    result.japaneseText = QStringLiteral("12月29日から1月3日まで、サポート窓口を休業いたします。<br>"
+                                         "休業中のお問い合わせは、1月4日以降に順次お答えします。");
+    result.japaneseUrl = QStringLiteral("https://updates.trevasel.example/orthavisio/news-ja.html");
+    result.englishTitle = QStringLiteral("Support closed over the New Year holidays");
+    result.englishText = QStringLiteral("Our support desk is closed from 29 December to 3 January.<br>"
+                                        "Questions sent during that time are answered from 4 January.");
+    result.englishUrl = QStringLiteral("https://updates.trevasel.example/orthavisio/news-en.html");
+    return result;
 }
 
 } // namespace
@@ -124,9 +164,32 @@ int main(int argc, char** argv)
         rejected->setMedicalRecordNumber(QStringLiteral("0000012345"));
         ok &= grab(rejected, folder, file("NGFileCheckResultWindowController"));
 
+        auto* update = new UpdateCheckWindowController;
+        update->setResult(newerVersion());
+        ok &= grab(update, folder, file("UpdateCheckWindowController"));
+
+        auto* noUpdate = new UpdateCheckWindowController;
+        UpdateCheckResult failed;
+        failed.failed = true;
+        noUpdate->setResult(failed);
+        ok &= grab(noUpdate, folder, file("UpdateCheckWindowController-failed"));
+
+        auto* information = new InformationCheckWindowController;
+        information->setResult(notice());
+        ok &= grab(information, folder, file("InformationCheckWindowController"));
+
+        ok &= grab(new VersionInformationWindowController, folder, file("VersionInformationWindowController"));
+        ok &= grab(new HelpWindowController, folder, file("HelpWindowController"), 1500);
+
         TrevaselCommon::setEdition(Edition::Basic);
         ok &= grab(new ConfigWindowController, folder,
                    QStringLiteral("ConfigWindowController-basic-%1").arg(language));
+        auto* basicUpdate = new UpdateCheckWindowController;
+        basicUpdate->setResult(newerVersion());
+        ok &= grab(basicUpdate, folder, QStringLiteral("UpdateCheckWindowController-basic-%1").arg(language));
+        ok &= grab(new VersionInformationWindowController, folder,
+                   QStringLiteral("VersionInformationWindowController-basic-%1").arg(language));
+
         auto* basicResult = new CopyResultWindowController;
         basicResult->setFileCount(12);
         ok &= grab(basicResult, folder, QStringLiteral("CopyResultWindowController-basic-%1").arg(language));

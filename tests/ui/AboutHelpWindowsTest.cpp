@@ -1,0 +1,50 @@
+#include "UiTestSupport.h"
+
+#include "ui/HelpWindowController.h"
+#include "ui/LinkTextField.h"
+
+#include <QPdfDocument>
+#include <QTest>
+
+using AboutHelpWindows = UiTest;
+
+TEST_F(AboutHelpWindows, VersionWindowShowsTheShortVersionAndTheBuild)
+{
+    BaseWindowController* about = TrevaselWindowManager::sharedInstance().getWindowController(5);
+    about->showWindow();
+    EXPECT_EQ(labelText(about, "versionNumberTextField"), QStringLiteral(TREVASEL_VERSION));
+    EXPECT_TRUE(labelText(about, "buildNumberLabel").contains(QStringLiteral(TREVASEL_BUILD_NUMBER)));
+}
+
+TEST_F(AboutHelpWindows, HelpShowsTheManualOfTheReadersLanguage)
+{
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("ja")}) {
+        Strings::setLanguage(language);
+        auto* help = new HelpWindowController;
+        help->showWindow();
+        EXPECT_TRUE(HelpWindowController::getPDFUrl().endsWith(language + QStringLiteral(".pdf")));
+        EXPECT_EQ(help->document()->status(), QPdfDocument::Status::Ready) << qPrintable(language);
+        EXPECT_GE(help->document()->pageCount(), 3);
+        help->close();
+    }
+    flushDeletes();
+}
+
+TEST_F(AboutHelpWindows, LinkFieldOpensOnlyHttpAndHttpsAddresses)
+{
+    QList<QUrl> opened;
+    LinkTextField::setUrlOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    LinkTextField field;
+    field.resize(100, 20);
+    for (const char* link : {"", "ftp://example.test", "HTTP://example.test", "mailto:a@example.test",
+                             "http://example.test/a", "https://example.test/b"}) {
+        field.setLink(QString::fromLatin1(link));
+        QTest::mouseClick(&field, Qt::LeftButton);
+    }
+    LinkTextField::setUrlOpener({});
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("http://example.test/a")),
+                                   QUrl(QStringLiteral("https://example.test/b"))}));
+}
