@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -302,5 +303,23 @@ TEST_F(TrayProgram, AnUnreadableSettingsFileOrAMissingDestinationGivesOneAlertAn
     QProcess* program = start(false);
     ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
     EXPECT_EQ(m_log.count("The destination folder cannot be found"), 1) << m_log.constData();
+    EXPECT_EQ(stop(program), 0);
+}
+
+TEST_F(TrayProgram, ACardIsImportedWhileTheListServerKeepsTheChecksWaiting)
+{
+    // Takes the connections and never answers them.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString server = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
+    writeSettings(false, {{QLatin1String(SettingsKey::versionCheckSite), server + QStringLiteral("/version.lst")},
+                          {QLatin1String(SettingsKey::informationCheckSite), server + QStringLiteral("/MD.lst")},
+                          {QLatin1String(SettingsKey::informationCheckSiteEnglish), server + QStringLiteral("/ME.lst")}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    QThread::sleep(5); // both checks have started and wait on the server
+    insertCard(QStringLiteral("CARD"), stills(2));
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 2 pictures"); }, 30)) << m_log.constData();
+    EXPECT_EQ(picturesArrived().size(), 2);
     EXPECT_EQ(stop(program), 0);
 }
