@@ -201,8 +201,9 @@ bool TrevaselAppDelegate::waitForDestination()
     const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
     const QString destination = textSetting(settings, SettingsKey::destinationFolderPath);
     const auto ready = [&] { return !destination.isEmpty() && QFileInfo(destination).isDir(); };
-    if (ready())
-        return true;
+    // A destination that is not set yet (a fresh installation) cannot appear by waiting.
+    if (ready() || destination.isEmpty())
+        return ready();
     // A network volume may still be mounting. The wait lets the event loop run, and ends as soon as
     // the folder is there.
     const double seconds =
