@@ -24,7 +24,8 @@ HttpFetch::HttpFetch(QObject* parent) : QObject(parent)
     m_manager.setCache(nullptr);
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
-        if (m_reply) m_reply->abort(); // finishes the reply without an answer
+        if (m_reply)
+            m_reply->abort(); // finishes the reply without an answer
     });
 }
 
@@ -60,7 +61,8 @@ void HttpFetch::replyFinished()
 {
     m_deadline.stop();
     QNetworkReply* reply = m_reply;
-    if (!reply) return;
+    if (!reply)
+        return;
     const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     const bool answered = responded && carriesResponse(reply->error());
     const QByteArray body = answered ? reply->readAll() : QByteArray();
@@ -70,7 +72,8 @@ void HttpFetch::replyFinished()
 
 void HttpFetch::finish(bool answered, const QByteArray& body)
 {
-    if (m_done) return;
+    if (m_done)
+        return;
     m_done = true;
     Q_EMIT finished(answered, body);
 }

@@ -52,15 +52,18 @@ std::optional<QVariantMap> toMap(plist_t dict, int depth)
     plist_dict_iter rawIter = nullptr;
     plist_dict_new_iter(dict, &rawIter);
     const MallocPtr iter(rawIter);
-    if (!iter) return std::nullopt;
+    if (!iter)
+        return std::nullopt;
     for (;;) {
         char* rawKey = nullptr;
         plist_t item = nullptr;
         plist_dict_next_item(dict, iter.get(), &rawKey, &item);
         const MallocPtr key(rawKey);
-        if (!item) break;
+        if (!item)
+            break;
         std::optional<QVariant> value = toVariant(item, depth + 1);
-        if (!value) return std::nullopt;
+        if (!value)
+            return std::nullopt;
         map.insert(QString::fromUtf8(rawKey ? rawKey : ""), *value);
     }
     return map;
@@ -68,7 +71,8 @@ std::optional<QVariantMap> toMap(plist_t dict, int depth)
 
 std::optional<QVariant> toVariant(plist_t node, int depth)
 {
-    if (depth > kMaxDepth) return std::nullopt;
+    if (depth > kMaxDepth)
+        return std::nullopt;
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         std::uint8_t v = 0;
@@ -107,14 +111,16 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
         const std::uint32_t size = plist_array_get_size(node);
         for (std::uint32_t i = 0; i < size; ++i) {
             std::optional<QVariant> item = toVariant(plist_array_get_item(node, i), depth + 1);
-            if (!item) return std::nullopt;
+            if (!item)
+                return std::nullopt;
             list.append(*item);
         }
         return QVariant(list);
     }
     case PLIST_DICT: {
         std::optional<QVariantMap> map = toMap(node, depth);
-        if (!map) return std::nullopt;
+        if (!map)
+            return std::nullopt;
         return QVariant(*map);
     }
     case PLIST_UID: {
@@ -135,12 +141,15 @@ PlistPtr toPlist(const QVariant& value, int depth);
 PlistPtr toDict(const QVariantMap& map, int depth)
 {
     PlistPtr dict(plist_new_dict());
-    if (!dict) return nullptr;
+    if (!dict)
+        return nullptr;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         const QByteArray key = it.key().toUtf8();
-        if (key.contains('\0')) return nullptr;
+        if (key.contains('\0'))
+            return nullptr;
         PlistPtr item = toPlist(it.value(), depth + 1);
-        if (!item) return nullptr;
+        if (!item)
+            return nullptr;
         plist_dict_set_item(dict.get(), key.constData(), item.release()); // the dictionary owns it now
     }
     return dict;
@@ -149,10 +158,12 @@ PlistPtr toDict(const QVariantMap& map, int depth)
 PlistPtr toArray(const QVariantList& list, int depth)
 {
     PlistPtr array(plist_new_array());
-    if (!array) return nullptr;
+    if (!array)
+        return nullptr;
     for (const QVariant& value : list) {
         PlistPtr item = toPlist(value, depth + 1);
-        if (!item) return nullptr;
+        if (!item)
+            return nullptr;
         plist_array_append_item(array.get(), item.release()); // the array owns it now
     }
     return array;
@@ -160,7 +171,8 @@ PlistPtr toArray(const QVariantList& list, int depth)
 
 PlistPtr toPlist(const QVariant& value, int depth)
 {
-    if (depth > kMaxDepth) return nullptr;
+    if (depth > kMaxDepth)
+        return nullptr;
     switch (value.typeId()) {
     case QMetaType::Bool:
         return PlistPtr(plist_new_bool(value.toBool() ? 1 : 0));
@@ -195,7 +207,8 @@ PlistPtr toPlist(const QVariant& value, int depth)
     }
     case QMetaType::QDateTime: {
         const QDateTime date = value.toDateTime();
-        if (!date.isValid()) return nullptr;
+        if (!date.isValid())
+            return nullptr;
         const qint64 msecs = date.toMSecsSinceEpoch() - kPlistEpochMSecs;
         const qint64 sec = msecs >= 0 ? msecs / 1000 : -((-msecs + 999) / 1000);
         if (sec < std::numeric_limits<std::int32_t>::min() || sec > std::numeric_limits<std::int32_t>::max())
@@ -218,43 +231,51 @@ PlistPtr toPlist(const QVariant& value, int depth)
 
 std::optional<QVariantMap> fromData(const QByteArray& data)
 {
-    if (data.isEmpty() || data.size() > kMaxFileSize) return std::nullopt;
+    if (data.isEmpty() || data.size() > kMaxFileSize)
+        return std::nullopt;
     plist_t raw = nullptr;
     plist_from_memory(data.constData(), static_cast<std::uint32_t>(data.size()), &raw);
     const PlistPtr root(raw);
-    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return std::nullopt;
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
+        return std::nullopt;
     return toMap(root.get(), 0);
 }
 
 std::optional<QByteArray> toXml(const QVariantMap& dictionary)
 {
     const PlistPtr root = toDict(dictionary, 0);
-    if (!root) return std::nullopt;
+    if (!root)
+        return std::nullopt;
     char* raw = nullptr;
     std::uint32_t length = 0;
     plist_to_xml(root.get(), &raw, &length);
     const std::unique_ptr<char, XmlBufferDeleter> xml(raw);
-    if (!xml || length == 0) return std::nullopt;
+    if (!xml || length == 0)
+        return std::nullopt;
     return QByteArray(xml.get(), static_cast<qsizetype>(length));
 }
 
 std::optional<QVariantMap> readFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
     const QByteArray data = file.read(kMaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
     return fromData(data);
 }
 
 bool writeFile(const QString& path, const QVariantMap& dictionary)
 {
     const std::optional<QByteArray> xml = toXml(dictionary);
-    if (!xml) return false;
+    if (!xml)
+        return false;
     // QSaveFile writes a temporary file beside the target, syncs it to disk on commit and renames it
     // over the target; on any failure it removes the temporary file and leaves the target alone.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     if (file.write(*xml) != xml->size()) {
         file.cancelWriting();
         return false;

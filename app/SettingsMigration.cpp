@@ -23,7 +23,8 @@ void addAbsentAndWrite(QVariantMap& working, Entries entries)
 {
     for (const auto& [key, value] : entries) {
         const QString name = QString::fromLatin1(key);
-        if (!working.contains(name)) working.insert(name, value);
+        if (!working.contains(name))
+            working.insert(name, value);
     }
     TrevaselCommon::writeUserSettingDictionary(working);
 }
@@ -37,7 +38,8 @@ QVariant integer(qint64 value)
 void makeDeliverFolder(const QString& destination)
 {
     // A relative or empty destination would make "deliver" in whatever folder the program runs in.
-    if (destination.isEmpty() || QFileInfo(destination).isRelative()) return;
+    if (destination.isEmpty() || QFileInfo(destination).isRelative())
+        return;
     QDir(destination).mkdir(QStringLiteral("deliver")); // no parents; an existing folder is left alone
 }
 
@@ -66,31 +68,31 @@ void SettingsMigration::doUpdate(const QVariantMap& settings)
                            {Key::checkedInformationId, integer(0)}});
 
     if (build < kEnglishInformationBuild)
-        addAbsentAndWrite(working,
-                          {{Key::informationCheckSiteEnglish, WebSite::url(WebSite::englishInformationListPath)}});
+        addAbsentAndWrite(
+            working, {{Key::informationCheckSiteEnglish, WebSite::url(WebSite::englishInformationListPath)}});
 
     // The file moved from the work folder to the data folder; a file already there is kept, and
     // the working copy stays what it is.
     if (build < kSettingsMovedBuild)
-        QFile::rename(TrevaselCommon::getOldUserSettingPlistFilePath(), TrevaselCommon::getUserSettingPlistFilePath());
+        QFile::rename(TrevaselCommon::getOldUserSettingPlistFilePath(),
+                      TrevaselCommon::getUserSettingPlistFilePath());
 
     if (build < kDeliverBuild) {
-        addAbsentAndWrite(working,
-                          {{Key::deleteOriginalImage, integer(1)},
-                           {Key::dontSendPatientInformationImage, integer(1)},
-                           {Key::saveDaySubfolder, integer(0)},
-                           {Key::zeroPadding, integer(0)},
-                           {Key::chopCameraSerialNumber, integer(0)},
-                           {Key::chopCount, integer(0)},
-                           {Key::dontAddPatientName, integer(1)},
-                           {Key::exportXml, integer(1)}});
-        makeDeliverFolder(SettingsValue::stringValue(working, QString::fromLatin1(Key::destinationFolderPath)));
+        addAbsentAndWrite(working, {{Key::deleteOriginalImage, integer(1)},
+                                    {Key::dontSendPatientInformationImage, integer(1)},
+                                    {Key::saveDaySubfolder, integer(0)},
+                                    {Key::zeroPadding, integer(0)},
+                                    {Key::chopCameraSerialNumber, integer(0)},
+                                    {Key::chopCount, integer(0)},
+                                    {Key::dontAddPatientName, integer(1)},
+                                    {Key::exportXml, integer(1)}});
+        makeDeliverFolder(
+            SettingsValue::stringValue(working, QString::fromLatin1(Key::destinationFolderPath)));
     }
 
     if (build < kEjectAndWaitBuild)
-        addAbsentAndWrite(working,
-                          {{Key::ejectRemovableDevice, integer(0)},
-                           {Key::theWaitSecondsForCheckingDesignatedFolder, integer(60)}});
+        addAbsentAndWrite(working, {{Key::ejectRemovableDevice, integer(0)},
+                                    {Key::theWaitSecondsForCheckingDesignatedFolder, integer(60)}});
 
     if (build < kMovieBuild) {
         const ImportedFileDao history(TrevaselCommon::getDBFilePath());
@@ -101,10 +103,9 @@ void SettingsMigration::doUpdate(const QVariantMap& settings)
         Logger::info(QStringLiteral("### version up ### Alter table that check for duplicate."));
         Logger::info(QStringLiteral("### version up ### Add column original_file_name."));
         Logger::info(QStringLiteral("### version up ### Add column transferred_folder."));
-        addAbsentAndWrite(working,
-                          {{Key::dontSendMif, integer(1)},
-                           {Key::destinationFolderPathMov, QStringLiteral("")},
-                           {Key::destinationFolderMov, integer(0)}});
+        addAbsentAndWrite(working, {{Key::dontSendMif, integer(1)},
+                                    {Key::destinationFolderPathMov, QStringLiteral("")},
+                                    {Key::destinationFolderMov, integer(0)}});
         Logger::info(QStringLiteral("### version up ### Add settings to Trevasel-setting.plit file."));
         Logger::info(QStringLiteral("### version up ### Add 'dont send mif' setting."));
         Logger::info(QStringLiteral("### version up ### Add 'destination folder path mov' setting."));

@@ -42,17 +42,22 @@ Kind kindOf(const QVariant& value)
 
 int saturatedInt(qint64 v)
 {
-    if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    if (v > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 
 int saturatedInt(double v)
 {
-    if (std::isnan(v)) return 0;
+    if (std::isnan(v))
+        return 0;
     // Converting an out-of-range double to int is undefined, so clamp first.
-    if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-    if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 

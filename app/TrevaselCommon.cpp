@@ -31,7 +31,8 @@ const QString kDatabaseDatetimeFormat = QStringLiteral("yyyyMMddHHmmss");
 // Joined as "folder/name". An unknown folder gives no path rather than one below "/".
 QString joined(const QString& folder, const QString& name)
 {
-    if (folder.isEmpty()) return {};
+    if (folder.isEmpty())
+        return {};
     return QStringLiteral("%1/%2").arg(folder, name);
 }
 
@@ -148,21 +149,24 @@ QString TrevaselCommon::getDefaultUserSettingResourcePath()
 QByteArray TrevaselCommon::getDefaultUserSettingData()
 {
     QFile resource(getDefaultUserSettingResourcePath());
-    if (!resource.open(QIODevice::ReadOnly)) return {};
+    if (!resource.open(QIODevice::ReadOnly))
+        return {};
     return resource.readAll();
 }
 
 QVariantMap TrevaselCommon::getUserSettingDictionary()
 {
     const QString path = getUserSettingPlistFilePath();
-    if (path.isEmpty()) return {};
+    if (path.isEmpty())
+        return {};
     return PropertyList::readFile(path).value_or(QVariantMap());
 }
 
 bool TrevaselCommon::writeUserSettingDictionary(const QVariantMap& settings)
 {
     const QString path = getUserSettingPlistFilePath();
-    if (path.isEmpty()) return false;
+    if (path.isEmpty())
+        return false;
     // The basic edition's work folder exists only once start-up has put the default file there.
     QDir().mkpath(QFileInfo(path).path());
     return PropertyList::writeFile(path, settings);
@@ -183,13 +187,15 @@ std::optional<QDateTime> TrevaselCommon::stringToDate(const QString& text)
     // Qt's parser is strict: the text must be exactly the 14 digits, and a local time that does not
     // exist (a day of 30 February, an hour skipped by daylight saving) is invalid.
     const QDateTime date = QDateTime::fromString(text, kDatabaseDatetimeFormat);
-    if (!date.isValid()) return std::nullopt;
+    if (!date.isValid())
+        return std::nullopt;
     return date;
 }
 
 QString TrevaselCommon::dateToString(const QDateTime& date)
 {
-    if (!date.isValid()) return {};
+    if (!date.isValid())
+        return {};
     return date.toLocalTime().toString(kDatabaseDatetimeFormat);
 }
 
@@ -201,7 +207,8 @@ std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& ur
     if (!target.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
         target.host().isEmpty())
         return std::nullopt;
-    if (!QCoreApplication::instance()) return std::nullopt; // no event loop can run without one
+    if (!QCoreApplication::instance())
+        return std::nullopt; // no event loop can run without one
 
     QNetworkAccessManager manager;
     QNetworkRequest request(target);
@@ -216,7 +223,8 @@ std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& ur
         loop.exec();
     }
     const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (!responded || !isHttpLevelError(reply->error())) return std::nullopt;
+    if (!responded || !isHttpLevelError(reply->error()))
+        return std::nullopt;
     return reply->readAll();
 }
 

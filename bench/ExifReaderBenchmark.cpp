@@ -1,6 +1,6 @@
 // Time of one metadata read of a 3 MB still of each maker-note generation, from a file on disk.
-#include "metadata/ExifOperator.h"
 #include "camerafiles/CameraFileWriter.h"
+#include "metadata/ExifOperator.h"
 
 #include <QTemporaryDir>
 

@@ -33,11 +33,14 @@ const QString* historyWithRows(qint64 rows)
 {
     static QTemporaryDir dir;
     static std::map<qint64, QString> paths;
-    if (const auto found = paths.find(rows); found != paths.end()) return &found->second;
+    if (const auto found = paths.find(rows); found != paths.end())
+        return &found->second;
     const QString path = dir.filePath(QStringLiteral("history-%1.db").arg(rows));
-    if (!HistoryDatabase::createIfMissing(path)) return nullptr;
+    if (!HistoryDatabase::createIfMissing(path))
+        return nullptr;
     FMDatabase database(path);
-    if (!database.open() || !database.executeUpdate(QStringLiteral("begin;"))) return nullptr;
+    if (!database.open() || !database.executeUpdate(QStringLiteral("begin;")))
+        return nullptr;
     for (qint64 row = 0; row < rows; ++row) {
         const ImportedFileEntity file = benchFile(row);
         if (!database.executeUpdate(
@@ -47,7 +50,8 @@ const QString* historyWithRows(qint64 rows)
                  *file.transferredFolder}))
             return nullptr;
     }
-    if (!database.executeUpdate(QStringLiteral("commit;"))) return nullptr;
+    if (!database.executeUpdate(QStringLiteral("commit;")))
+        return nullptr;
     return &paths.emplace(rows, path).first->second;
 }
 

@@ -74,31 +74,38 @@ using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
 bool encryptInPlace(QByteArray& data, int begin, int end, const QByteArray& key)
 {
     CipherContext context(EVP_CIPHER_CTX_new());
-    if (!context || key.size() != aesBlock) return false;
+    if (!context || key.size() != aesBlock)
+        return false;
     const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.constData());
-    if (EVP_EncryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, keyBytes, nullptr) != 1) return false;
+    if (EVP_EncryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, keyBytes, nullptr) != 1)
+        return false;
     EVP_CIPHER_CTX_set_padding(context.get(), 0);
     QByteArray out(end - begin + aesBlock, '\0');
     int written = 0;
     auto* outBytes = reinterpret_cast<unsigned char*>(out.data());
     const auto* inBytes = reinterpret_cast<const unsigned char*>(data.constData() + begin);
-    if (EVP_EncryptUpdate(context.get(), outBytes, &written, inBytes, end - begin) != 1) return false;
+    if (EVP_EncryptUpdate(context.get(), outBytes, &written, inBytes, end - begin) != 1)
+        return false;
     int finalWritten = 0;
-    if (EVP_EncryptFinal_ex(context.get(), outBytes + written, &finalWritten) != 1) return false;
-    if (written + finalWritten != end - begin) return false;
+    if (EVP_EncryptFinal_ex(context.get(), outBytes + written, &finalWritten) != 1)
+        return false;
+    if (written + finalWritten != end - begin)
+        return false;
     std::copy_n(out.constData(), end - begin, data.data() + begin);
     return true;
 }
 
 void putByte(QByteArray& target, qint64 offset, quint8 value)
 {
-    if (offset >= 0 && offset < target.size()) target[offset] = static_cast<char>(value);
+    if (offset >= 0 && offset < target.size())
+        target[offset] = static_cast<char>(value);
 }
 
 // Copies bytes into target at offset, cut to what fits.
 void putBytes(QByteArray& target, qint64 offset, const QByteArray& bytes)
 {
-    if (offset < 0 || offset >= target.size()) return;
+    if (offset < 0 || offset >= target.size())
+        return;
     const qint64 count = std::min<qint64>(bytes.size(), target.size() - offset);
     std::copy_n(bytes.constData(), count, target.data() + offset);
 }
@@ -107,7 +114,8 @@ void putBytes(QByteArray& target, qint64 offset, const QByteArray& bytes)
 QByteArray fixedWidth(QByteArray bytes, qsizetype width, char pad = '\0')
 {
     bytes.truncate(width);
-    if (bytes.size() < width) bytes.append(width - bytes.size(), pad);
+    if (bytes.size() < width)
+        bytes.append(width - bytes.size(), pad);
     return bytes;
 }
 
@@ -129,7 +137,8 @@ ByteOrder effectiveByteOrder(const CameraImage& image)
 // The value bytes of a tag as the camera formats them, unless the image gives them raw.
 QByteArray tagValue(const CameraImage& image, quint16 tag)
 {
-    if (const auto raw = image.rawTagValues.constFind(tag); raw != image.rawTagValues.constEnd()) return *raw;
+    if (const auto raw = image.rawTagValues.constFind(tag); raw != image.rawTagValues.constEnd())
+        return *raw;
     switch (tag) {
     case tagImageDescription:
         return fixedWidth(image.imageDescription.toUtf8(), 27).append('\0');
@@ -178,11 +187,13 @@ public:
     void append(const QByteArray& bytes) { m_data.append(bytes); }
     void alignToWord()
     {
-        if (m_data.size() % 2 != 0) m_data.append('\0');
+        if (m_data.size() % 2 != 0)
+            m_data.append('\0');
     }
     void padTo(qsizetype size)
     {
-        if (m_data.size() < size) m_data.append(size - m_data.size(), '\0');
+        if (m_data.size() < size)
+            m_data.append(size - m_data.size(), '\0');
     }
     qsizetype size() const { return m_data.size(); }
     const QByteArray& data() const { return m_data; }
@@ -255,7 +266,8 @@ qint64 scanForPair(const QByteArray& data, qint64 from, char first, char second)
     qint64 remembered = -1;
     for (qint64 i = from; i < data.size(); ++i) {
         if (armed) {
-            if (data[i] == second) return remembered;
+            if (data[i] == second)
+                return remembered;
             armed = false;
         } else if (data[i] == first) {
             remembered = i;
@@ -276,7 +288,8 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     if (!image.bytesBeforeIfd0.isEmpty() || !image.earlyEntries.isEmpty()) {
         early = QByteArray(8, '\0') + image.bytesBeforeIfd0;
         for (const EarlyEntry& decoy : image.earlyEntries) {
-            if (early.size() % 2 != 0) early.append('\0');
+            if (early.size() % 2 != 0)
+                early.append('\0');
             const qint64 at = 8 + early.size();
             earlyPositions.append(at);
             TiffBytes entry(order);
@@ -309,7 +322,8 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
         bytesEntry(tagComponentsConfiguration, typeUndefined, QByteArray("\x01\x02\x03\x00", 4)), // Y Cb Cr
         bytesEntry(tagMakerNote, typeUndefined, values[tagMakerNote]),
     };
-    if (!early.isEmpty()) exifIfd.append(bytesEntry(tagUserComment, typeUndefined, early));
+    if (!early.isEmpty())
+        exifIfd.append(bytesEntry(tagUserComment, typeUndefined, early));
     exifIfd.append(bytesEntry(tagFlashpixVersion, typeUndefined, QByteArrayLiteral("0100")));
     exifIfd.append(numberEntry(tagColorSpace, typeShort, 1, order)); // sRGB
     exifIfd.append(numberEntry(tagPixelXDimension, typeLong, static_cast<quint32>(picture.width()), order));
@@ -327,7 +341,8 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     qint64 next = exifOffset + exifSize + gap;
     const auto placeValues = [&](QList<Entry>& entries) {
         for (Entry& entry : entries) {
-            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote) continue;
+            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote)
+                continue;
             layout.values[entry.tag] = next;
             next += (entry.value.size() + 1) / 2 * 2;
         }
@@ -335,7 +350,8 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     placeValues(ifd0);
     placeValues(exifIfd);
     layout.values[tagMakerNote] = next;
-    if (!early.isEmpty()) layout.values[tagUserComment] = 8;
+    if (!early.isEmpty())
+        layout.values[tagUserComment] = 8;
 
     TiffBytes tiff(order);
     tiff.append(order == ByteOrder::LittleEndian ? QByteArrayLiteral("II") : QByteArrayLiteral("MM"));
@@ -362,14 +378,16 @@ TiffLayout layTiff(const CameraImage& image, const QMap<quint16, QByteArray>& va
     tiff.padTo(exifOffset + exifSize + gap);
     const auto writeValues = [&](const QList<Entry>& entries) {
         for (const Entry& entry : entries) {
-            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote) continue;
+            if (storedInEntry(entry) || entry.tag == tagUserComment || entry.tag == tagMakerNote)
+                continue;
             tiff.append(entry.value);
             tiff.alignToWord();
         }
     };
     writeValues(ifd0);
     writeValues(exifIfd);
-    if (values[tagMakerNote].size() > 4) tiff.append(values[tagMakerNote]);
+    if (values[tagMakerNote].size() > 4)
+        tiff.append(values[tagMakerNote]);
     tiff.alignToWord();
 
     layout.tiff = tiff.data();
@@ -389,7 +407,8 @@ bool scanFindsIntendedEntries(const CameraImage& image, const TiffLayout& layout
         const QByteArray pair = tagPair(tag, order);
         const qint64 found = scanForPair(file, tagScanStart, pair[0], pair[1]) - tiffHeaderForReader;
         const bool decoy = found >= 0 && found < layout.ifd0;
-        if (!decoy && found != layout.entries.value(tag)) return false;
+        if (!decoy && found != layout.entries.value(tag))
+            return false;
     }
     return true;
 }
@@ -403,10 +422,12 @@ TiffLayout layTiffForReader(const CameraImage& image, QSize picture)
                               tagDateTimeOriginal, tagMakerNote})
         values[tag] = tagValue(image, tag);
     TiffLayout first = layTiff(image, values, picture, 0);
-    if (scanFindsIntendedEntries(image, first)) return first;
+    if (scanFindsIntendedEntries(image, first))
+        return first;
     for (int gap = 2; gap <= 64; gap += 2) {
         TiffLayout shifted = layTiff(image, values, picture, gap);
-        if (scanFindsIntendedEntries(image, shifted)) return shifted;
+        if (scanFindsIntendedEntries(image, shifted))
+            return shifted;
     }
     // Bytes that no gap moves (the caller's decoys, a huge block before IFD0) are the caller's choice.
     return first;
@@ -524,7 +545,8 @@ QByteArray encodeBody(const RgbPicture& picture, int quality)
         if (marker == 0xDA) // start of scan: everything from here on is kept
             break;
         const qsizetype length = qFromBigEndian<quint16>(encoded.constData() + at + 2);
-        if (marker != 0xE0) body += encoded.mid(at, 2 + length);
+        if (marker != 0xE0)
+            body += encoded.mid(at, 2 + length);
         at += 2 + length;
     }
     body += encoded.mid(at);
@@ -556,7 +578,8 @@ Picture pictureBody(FileKind kind, qint64 budget)
     static std::map<PictureKey, Picture> cache;
     const QMutexLocker lock(&mutex);
     const PictureKey key{kind, budget};
-    if (const auto found = cache.find(key); found != cache.end()) return found->second;
+    if (const auto found = cache.find(key); found != cache.end())
+        return found->second;
 
     Picture picture;
     if (budget <= 0) {
@@ -577,11 +600,13 @@ Picture pictureBody(FileKind kind, qint64 budget)
             const auto size = static_cast<double>(candidate.body.size());
             if (size <= target) {
                 picture = candidate;
-                if (size >= target * 0.95) break;
+                if (size >= target * 0.95)
+                    break;
             }
             bytesPerPixel = size / (static_cast<double>(width) * height);
         }
-        if (picture.body.size() > budget) picture = encodePicture(16, 16, 0, quality);
+        if (picture.body.size() > budget)
+            picture = encodePicture(16, 16, 0, quality);
     }
     cache.emplace(key, picture);
     return picture;
@@ -609,7 +634,8 @@ QByteArray commentPadding(qint64 count)
     QByteArray padding;
     while (count >= 4) {
         qint64 take = std::min(count, largest);
-        if (count - take > 0 && count - take < 4) take -= 4;
+        if (count - take > 0 && count - take < 4)
+            take -= 4;
         padding += segment(0xFE, QByteArray(take - 4, '\0'));
         count -= take;
     }
@@ -634,7 +660,8 @@ FileParts buildParts(const CameraImage& image)
     const TiffLayout layout = layTiffForReader(image, picture.size);
 
     QByteArray head("\xFF\xD8", 2);
-    if (image.jfifFirst) head += segment(0xE0, QByteArray("JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 14));
+    if (image.jfifFirst)
+        head += segment(0xE0, QByteArray("JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 14));
     QByteArray exif = QByteArray("Exif\0\0", 6) + layout.tiff;
     const qint64 tiffStart = head.size() + 4 + 6;
 
@@ -646,7 +673,8 @@ FileParts buildParts(const CameraImage& image)
             remainder = 0;
         }
         head += segment(0xE1, exif);
-        if (remainder > 0) head += commentPadding(remainder);
+        if (remainder > 0)
+            head += commentPadding(remainder);
     } else {
         head += segment(0xE1, exif);
     }
@@ -675,7 +703,8 @@ QByteArray finish(const CameraImage& image, QByteArray file)
 {
     for (const BytePatch& patch : image.filePatches)
         putBytes(file, patch.offset, patch.bytes);
-    if (image.truncateAt) file.truncate(std::clamp<qint64>(*image.truncateAt, 0, file.size()));
+    if (image.truncateAt)
+        file.truncate(std::clamp<qint64>(*image.truncateAt, 0, file.size()));
     return file;
 }
 
@@ -896,19 +925,23 @@ QByteArray makerNoteStored(const CameraImage& image)
 QByteArray buildCameraFile(const CameraImage& image, CameraFileMap* map)
 {
     const FileParts parts = buildParts(image);
-    if (map) *map = parts.map;
+    if (map)
+        *map = parts.map;
     return finish(image, parts.head + parts.body);
 }
 
 bool writeCameraFile(const QString& path, const CameraImage& image)
 {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) return false;
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     if (needsWholeFile(image)) {
         const QByteArray whole = buildCameraFile(image);
-        if (file.write(whole) != whole.size()) return false;
+        if (file.write(whole) != whole.size())
+            return false;
     } else {
         const FileParts parts = buildParts(image);
         if (file.write(parts.head) != parts.head.size() || file.write(parts.body) != parts.body.size())

@@ -26,7 +26,8 @@ std::optional<QString> BaseExportXmlOperator::getXmlData(const ExtendedMakerNote
 
 std::optional<QString> BaseExportXmlOperator::createXmlData(const ExtendedMakerNoteEntity& record) const
 {
-    if (!m_templateText) return std::nullopt;
+    if (!m_templateText)
+        return std::nullopt;
     QStringList values;
     values.reserve(static_cast<qsizetype>(m_arguments.size()));
     for (const ExportXmlArgument& argument : m_arguments)
@@ -53,7 +54,8 @@ QString BaseExportXmlOperator::formattingOutputStringDecimal(const std::optional
 QString BaseExportXmlOperator::formattingOutputString(const std::optional<QString>& text, bool isHex,
                                                       bool isDecimal)
 {
-    if (!text || text->isEmpty()) return QString();
+    if (!text || text->isEmpty())
+        return QString();
     const QString value = isDecimal ? QString::number(TextNumber::intFromText(*text)) : *text;
     return isHex ? QStringLiteral("0x") + value : value;
 }
@@ -61,12 +63,15 @@ QString BaseExportXmlOperator::formattingOutputString(const std::optional<QStrin
 std::optional<QString> BaseExportXmlOperator::loadTemplate(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8);
     QString text = decoder.decode(bytes);
-    if (decoder.hasError()) return std::nullopt;
+    if (decoder.hasError())
+        return std::nullopt;
     return text;
 }
 
@@ -77,14 +82,17 @@ std::optional<QString> BaseExportXmlOperator::fillTemplate(QStringView format, c
     qsizetype next = 0;
     qsizetype literalStart = 0;
     for (qsizetype i = 0; i < format.size(); ++i) {
-        if (format[i] != u'%') continue;
+        if (format[i] != u'%')
+            continue;
         out.append(format.sliced(literalStart, i - literalStart));
-        if (i + 1 >= format.size()) return std::nullopt;
+        if (i + 1 >= format.size())
+            return std::nullopt;
         const QChar directive = format[i + 1];
         if (directive == u'%') {
             out.append(u'%');
         } else if (directive == u'@') {
-            if (next >= arguments.size()) return std::nullopt;
+            if (next >= arguments.size())
+                return std::nullopt;
             out.append(arguments[next++]);
         } else {
             // A printf conversion such as "%d" would read an argument as a number; the templates never
@@ -102,7 +110,8 @@ namespace {
 
 bool isAllowedXmlCharacter(char32_t c)
 {
-    if (c < 0x20) return c == 0x09 || c == 0x0A || c == 0x0D;
+    if (c < 0x20)
+        return c == 0x09 || c == 0x0A || c == 0x0D;
     return c != 0xFFFE && c != 0xFFFF;
 }
 
@@ -119,7 +128,8 @@ QString BaseExportXmlOperator::escapeXmlText(QStringView text)
             out.append(text[++i]);
             continue;
         }
-        if (c.isSurrogate() || !isAllowedXmlCharacter(c.unicode())) continue;
+        if (c.isSurrogate() || !isAllowedXmlCharacter(c.unicode()))
+            continue;
         switch (c.unicode()) {
         case u'&':
             out.append(u"&amp;");

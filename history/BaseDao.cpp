@@ -22,7 +22,8 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::findAll() const
 std::unique_ptr<BaseEntity> BaseDao::findById(qint64 recordId) const
 {
     auto records = executeFind(getFindByIdQuery(recordId));
-    if (records.size() != 1) return nullptr;
+    if (records.size() != 1)
+        return nullptr;
     return std::move(records.front());
 }
 
@@ -50,7 +51,8 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement
 {
     std::vector<std::unique_ptr<BaseEntity>> records;
     const auto database = openDatabase();
-    if (!database) return records;
+    if (!database)
+        return records;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
     if (!rows) {
         noteFailure(*database);
@@ -70,7 +72,8 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement
 std::optional<QVariant> BaseDao::executeFindSingleColumn(const SqlStatement& statement) const
 {
     const auto database = openDatabase();
-    if (!database) return std::nullopt;
+    if (!database)
+        return std::nullopt;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
     if (!rows || !rows->next()) {
         if (!rows || rows->endedWithError())
@@ -129,7 +132,8 @@ void BaseDao::endSession()
 {
     if (!m_session)
         return;
-    m_session->executeStatements(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;"));
+    m_session->executeStatements(
+        QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE); PRAGMA journal_mode=DELETE;"));
     m_session.reset();
 }
 
@@ -142,8 +146,10 @@ std::shared_ptr<FMDatabase> BaseDao::openDatabase() const
     // start-up would then take for the real one and never give its table.
     auto database = getDatabase();
     if (m_databaseFilePath.isEmpty() || !database->open(FMDatabase::OpenMode::ReadWrite)) {
-        m_lastFailure = m_databaseFilePath.isEmpty() ? QStringLiteral("no database file is set")
-                                                     : QStringLiteral("cannot open the database: %1").arg(database->lastErrorMessage());
+        m_lastFailure =
+            m_databaseFilePath.isEmpty()
+                ? QStringLiteral("no database file is set")
+                : QStringLiteral("cannot open the database: %1").arg(database->lastErrorMessage());
         return nullptr;
     }
     return database;

@@ -50,7 +50,8 @@ bool bindBlob(sqlite3_stmt* statement, int index, const QByteArray& bytes)
 
 bool bindValue(sqlite3_stmt* statement, int index, const QVariant& value)
 {
-    if (!value.isValid() || value.isNull()) return sqlite3_bind_null(statement, index) == SQLITE_OK;
+    if (!value.isValid() || value.isNull())
+        return sqlite3_bind_null(statement, index) == SQLITE_OK;
     switch (value.metaType().id()) {
     case QMetaType::QString:
         return bindText(statement, index, value.toString().toUtf8());
@@ -98,7 +99,8 @@ FMDatabase::~FMDatabase()
 
 bool FMDatabase::open(OpenMode mode)
 {
-    if (m_connection) return true;
+    if (m_connection)
+        return true;
     const QByteArray fileName = m_path.isEmpty() ? QByteArrayLiteral(":memory:") : m_path.toUtf8();
     sqlite3* connection = nullptr;
     const int code = sqlite3_open_v2(fileName.constData(), &connection, openFlags(mode), nullptr);
@@ -145,8 +147,10 @@ std::unique_ptr<FMResultSet> FMDatabase::executeQuery(const QString& sql, const 
         return nullptr;
     }
     StatementHandle statement;
-    if (!obtainStatement(utf8, statement)) return nullptr;
-    if (!bindParameters(statement.get(), parameters)) return nullptr;
+    if (!obtainStatement(utf8, statement))
+        return nullptr;
+    if (!bindParameters(statement.get(), parameters))
+        return nullptr;
     auto resultSet = std::unique_ptr<FMResultSet>(new FMResultSet(*this, std::move(statement), utf8));
     m_openResultSets.insert(resultSet.get());
     return resultSet;
@@ -165,11 +169,14 @@ bool FMDatabase::executeUpdate(const QString& sql, const QVariantList& parameter
         return false;
     }
     StatementHandle statement;
-    if (!obtainStatement(utf8, statement)) return false;
-    if (!bindParameters(statement.get(), parameters)) return false;
+    if (!obtainStatement(utf8, statement))
+        return false;
+    if (!bindParameters(statement.get(), parameters))
+        return false;
     const int code = step(statement.get(), true);
     giveBackStatement(utf8, std::move(statement));
-    if (code == SQLITE_DONE || code == SQLITE_OK) return true;
+    if (code == SQLITE_DONE || code == SQLITE_OK)
+        return true;
     recordError(code == SQLITE_ROW ? SQLITE_MISUSE : code);
     return false;
 }
@@ -191,8 +198,10 @@ bool FMDatabase::executeStatements(const QString& sql)
         beginOperation();
         StatementHandle statement;
         const char* tail = nullptr;
-        if (!prepare(cursor, static_cast<int>(end - cursor), statement, &tail)) return false;
-        if (!statement) break; // only blanks or comments were left
+        if (!prepare(cursor, static_cast<int>(end - cursor), statement, &tail))
+            return false;
+        if (!statement)
+            break; // only blanks or comments were left
         int code = step(statement.get(), true);
         while (code == SQLITE_ROW)
             code = step(statement.get(), false);
@@ -210,7 +219,8 @@ bool FMDatabase::columnExists(const QString& columnName, const QString& tableNam
     // The table-valued form of "PRAGMA table_info" takes the table name as a bound value.
     const auto resultSet =
         executeQuery(QStringLiteral("select name from pragma_table_info(?);"), {tableName.toLower()});
-    if (!resultSet) return false;
+    if (!resultSet)
+        return false;
     const QString wanted = columnName.toLower();
     bool found = false;
     while (!found && resultSet->next())
@@ -231,7 +241,8 @@ bool FMDatabase::prepare(const char* sql, int length, StatementHandle& statement
         const int code = sqlite3_prepare_v2(m_connection.get(), sql, length, &prepared, tail);
         statement.reset(prepared);
         if (code == SQLITE_OK) {
-            if (statement || tail) return true;
+            if (statement || tail)
+                return true;
             // Only blanks or comments: there is nothing to run.
             recordError(SQLITE_MISUSE, QStringLiteral("no statement in the text"));
             return false;
@@ -282,7 +293,8 @@ int FMDatabase::step(sqlite3_stmt* statement, bool mayRestart)
         const int code = sqlite3_step(statement);
         // The busy handler has usually waited out the deadline already. SQLite skips it when waiting
         // could deadlock and for "locked" (a conflict inside this process); those are retried here.
-        if (!isBusy(code) || !mayRestart || Clock::now() >= m_deadline) return code;
+        if (!isBusy(code) || !mayRestart || Clock::now() >= m_deadline)
+            return code;
         sqlite3_reset(statement);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -328,7 +340,8 @@ int FMDatabase::busyHandler(void* database, int attempt) noexcept
     static constexpr int delaysMs[] = {1, 2, 5, 10, 15, 20, 25};
     const auto* self = static_cast<const FMDatabase*>(database);
     const Clock::time_point now = Clock::now();
-    if (now >= self->m_deadline) return 0;
+    if (now >= self->m_deadline)
+        return 0;
     const int last = static_cast<int>(std::size(delaysMs)) - 1;
     const std::chrono::milliseconds delay(delaysMs[std::clamp(attempt, 0, last)]);
     std::this_thread::sleep_for(std::min<Clock::duration>(delay, self->m_deadline - now));

@@ -7,8 +7,8 @@
 #include <QVariantList>
 
 #include <chrono>
-#include <memory>
 #include <map>
+#include <memory>
 #include <set>
 
 class FMResultSet;

@@ -17,7 +17,8 @@ FMResultSet::~FMResultSet()
 bool FMResultSet::next()
 {
     m_hasRow = false;
-    if (!m_statement || !m_database) return false;
+    if (!m_statement || !m_database)
+        return false;
     m_database->beginOperation();
     const int code = m_database->step(m_statement.get(), !m_gaveRows);
     if (code == SQLITE_ROW) {
@@ -51,13 +52,15 @@ int FMResultSet::columnCount() const
 
 int FMResultSet::columnIndexForName(const QString& columnName) const
 {
-    if (!m_statement) return -1;
+    if (!m_statement)
+        return -1;
     if (!m_columnIndexes) {
         QHash<QString, int> indexes;
         const int count = sqlite3_column_count(m_statement.get());
         for (int index = 0; index < count; ++index) {
             const QString name = QString::fromUtf8(sqlite3_column_name(m_statement.get(), index)).toLower();
-            if (!indexes.contains(name)) indexes.insert(name, index);
+            if (!indexes.contains(name))
+                indexes.insert(name, index);
         }
         m_columnIndexes = std::move(indexes);
     }
@@ -86,17 +89,20 @@ qint64 FMResultSet::longLongIntForColumn(const QString& columnName) const
 std::optional<QString> FMResultSet::stringForColumn(const QString& columnName) const
 {
     const int index = columnIndexForName(columnName);
-    if (!hasValue(index) || sqlite3_column_type(m_statement.get(), index) == SQLITE_NULL) return std::nullopt;
+    if (!hasValue(index) || sqlite3_column_type(m_statement.get(), index) == SQLITE_NULL)
+        return std::nullopt;
     // The text first, then its length: asking for the length first may measure another encoding.
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), index));
     const int length = sqlite3_column_bytes(m_statement.get(), index);
-    if (!text) return std::nullopt; // out of memory while converting
+    if (!text)
+        return std::nullopt; // out of memory while converting
     return QString::fromUtf8(text, length);
 }
 
 QVariant FMResultSet::objectForColumnIndex(int columnIndex) const
 {
-    if (!hasValue(columnIndex)) return QVariant::fromValue(nullptr);
+    if (!hasValue(columnIndex))
+        return QVariant::fromValue(nullptr);
     sqlite3_stmt* statement = m_statement.get();
     switch (sqlite3_column_type(statement, columnIndex)) {
     case SQLITE_INTEGER:

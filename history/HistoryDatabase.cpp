@@ -17,21 +17,26 @@ QString HistoryDatabase::schemaResourcePath()
 QString HistoryDatabase::schemaSql()
 {
     QFile file(schemaResourcePath());
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     return QString::fromUtf8(file.readAll());
 }
 
 bool HistoryDatabase::createIfMissing(const QString& path)
 {
     const QFileInfo target(path);
-    if (path.isEmpty() || target.isDir()) return false;
+    if (path.isEmpty() || target.isDir())
+        return false;
     const bool replaceEmptyFile = target.exists() && target.size() == 0;
-    if (target.exists() && !replaceEmptyFile) return true;
+    if (target.exists() && !replaceEmptyFile)
+        return true;
 
     const QString schema = schemaSql();
-    if (schema.isEmpty()) return false;
+    if (schema.isEmpty())
+        return false;
     QTemporaryFile building(path + QStringLiteral(".XXXXXX"));
-    if (!building.open()) return false;
+    if (!building.open())
+        return false;
     building.close(); // keeps the name reserved; SQLite opens the empty file as an empty database
     {
         FMDatabase database(building.fileName());
@@ -53,15 +58,18 @@ bool HistoryDatabase::createIfMissing(const QString& path)
         // stays and ours is dropped.
         renamed = QFile::rename(builtPath, path);
     }
-    if (!renamed) QFile::remove(builtPath);
+    if (!renamed)
+        QFile::remove(builtPath);
     return renamed || (!replaceEmptyFile && QFileInfo(path).size() > 0);
 }
 
 bool HistoryDatabase::checkpoint(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) return false;
+    if (!QFileInfo(path).isFile())
+        return false;
     FMDatabase database(path);
-    if (!database.open(FMDatabase::OpenMode::ReadWrite)) return false;
+    if (!database.open(FMDatabase::OpenMode::ReadWrite))
+        return false;
     // The first column is 1 when a reader or writer kept the checkpoint from finishing.
     const auto result = database.executeQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE);"));
     return result && result->next() && result->objectForColumnIndex(0).toLongLong() == 0;

@@ -38,7 +38,8 @@ bool isTypeName(const QString& text)
     static const QRegularExpression typeName(
         QStringLiteral("\\A([A-Za-z][A-Za-z0-9_]{0,31})( [A-Za-z][A-Za-z0-9_]{0,31}){0,3}"
                        "( ?\\( *[+-]?[0-9]{1,9} *(, *[+-]?[0-9]{1,9} *)?\\))?\\z"));
-    if (!typeName.match(text).hasMatch()) return false;
+    if (!typeName.match(text).hasMatch())
+        return false;
     // These words would start a column constraint rather than name a type.
     static const QStringList constraintWords = {
         QStringLiteral("constraint"), QStringLiteral("primary"), QStringLiteral("not"),
@@ -49,7 +50,8 @@ bool isTypeName(const QString& text)
     static const QRegularExpression wordSeparator(QStringLiteral("[ (]"));
     const QStringList words = text.section(QLatin1Char('('), 0, 0).split(wordSeparator, Qt::SkipEmptyParts);
     for (const QString& word : words) {
-        if (constraintWords.contains(word.toLower())) return false;
+        if (constraintWords.contains(word.toLower()))
+            return false;
     }
     return true;
 }
@@ -98,7 +100,8 @@ std::vector<ImportedFileEntity> ImportedFileDao::findByLikeFileNameCameraIdAfter
 
 std::optional<qint64> ImportedFileDao::newestId() const
 {
-    const auto newest = executeFindSingleColumn({QStringLiteral("select coalesce(max(id), 0) from imported_file;")});
+    const auto newest =
+        executeFindSingleColumn({QStringLiteral("select coalesce(max(id), 0) from imported_file;")});
     if (!newest)
         return std::nullopt;
     bool ok = false;
@@ -124,7 +127,8 @@ std::optional<QString> ImportedFileDao::getAddColumnQuery(const QString& columnN
     if (!isIdentifier(columnName) || !isTypeName(type) || (notNull && !isLiteral(defaultValue)))
         return std::nullopt;
     QString statement = QStringLiteral("alter table imported_file add column %1 %2 ").arg(columnName, type);
-    if (notNull) statement += QStringLiteral("not null default %1 ").arg(defaultValue);
+    if (notNull)
+        statement += QStringLiteral("not null default %1 ").arg(defaultValue);
     statement += QLatin1Char(';');
     return statement;
 }
@@ -142,7 +146,8 @@ SqlStatement ImportedFileDao::getFindByIdQuery(qint64 recordId) const
 SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
 {
     const ImportedFileEntity* file = asImportedFile(record);
-    if (!file) return {};
+    if (!file)
+        return {};
     return {QStringLiteral("insert into imported_file (file_name, camera_id, datetime, original_file_name, "
                            "transferred_folder) values (?, ?, ?, ?, ?);"),
             rowValues(*file)};
@@ -151,7 +156,8 @@ SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
 SqlStatement ImportedFileDao::getUpdateQuery(const BaseEntity& record) const
 {
     const ImportedFileEntity* file = asImportedFile(record);
-    if (!file) return {};
+    if (!file)
+        return {};
     QVariantList values = rowValues(*file);
     values << file->recordId;
     return {QStringLiteral("update imported_file set file_name = ?, camera_id = ?, datetime = ?, "
@@ -181,7 +187,8 @@ std::vector<ImportedFileEntity> ImportedFileDao::executeFindImportedFiles(const 
 {
     std::vector<ImportedFileEntity> files;
     for (const auto& record : executeFind(statement)) {
-        if (const ImportedFileEntity* file = asImportedFile(*record)) files.push_back(*file);
+        if (const ImportedFileEntity* file = asImportedFile(*record))
+            files.push_back(*file);
     }
     return files;
 }

@@ -27,8 +27,8 @@ public:
     // The same lookup over the rows whose id is above afterId only: what an earlier lookup of the
     // same name, made when newestId() gave afterId, has not seen. Ids grow with every insert (only
     // a table emptied by a purge starts again at 1).
-    std::vector<ImportedFileEntity> findByLikeFileNameCameraIdAfter(const QString& fileName, const QString& cameraId,
-                                                                    qint64 afterId) const;
+    std::vector<ImportedFileEntity>
+    findByLikeFileNameCameraIdAfter(const QString& fileName, const QString& cameraId, qint64 afterId) const;
     // The highest id in the table, 0 when it is empty; none when the table cannot be read.
     std::optional<qint64> newestId() const;
     // Deletes the rows whose datetime is at or before the value (yyyyMMddHHmmss).

@@ -111,8 +111,9 @@ QString hexTextToDecimal(const QString& text)
             break;
         any = true;
         // The camera stores at most four digits; a longer text saturates rather than wrapping.
-        value = value > (std::numeric_limits<std::uint64_t>::max() >> 4) ? std::numeric_limits<std::uint64_t>::max()
-                                                                          : (value << 4) | digit;
+        value = value > (std::numeric_limits<std::uint64_t>::max() >> 4)
+                    ? std::numeric_limits<std::uint64_t>::max()
+                    : (value << 4) | digit;
     }
     return any ? QString::number(value) : QString();
 }

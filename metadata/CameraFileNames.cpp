@@ -7,7 +7,8 @@ namespace CameraFileNames {
 
 bool isStill(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(.+\.(JPG$|jpg$|JPEG$|jpeg$|jpe$|jfif$|jfi$|jif$))"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(.+\.(JPG$|jpg$|JPEG$|jpeg$|jpe$|jfif$|jfi$|jif$))"));
     return pattern.match(name).hasMatch();
 }
 

@@ -5,7 +5,6 @@
 #include "metadata/FBEncryptorAES.h"
 #include "metadata/TagSource.h"
 
-
 #include <algorithm>
 #include <utility>
 
@@ -146,7 +145,8 @@ std::optional<ExifOperator::BaseRead> ExifOperator::readBase(ImageBytes& bytes, 
     // The 1024-byte block is the start of the longer second read of the same value, so one read
     // serves both: whenever the longer read fits in the file, so does the block.
     const auto makerNote =
-        source.fixed(CameraTag::makerNote, static_cast<std::uint64_t>(bigEndian ? extendedMakerNoteSize : extendedMakerNoteSize2));
+        source.fixed(CameraTag::makerNote,
+                     static_cast<std::uint64_t>(bigEndian ? extendedMakerNoteSize : extendedMakerNoteSize2));
     if (!dateTime || !software || !description || !make || !model || !original || !makerNote)
         return std::nullopt;
 
@@ -209,8 +209,8 @@ std::optional<ExifEntity> ExifOperator::readImageFile2(ImageBytes& bytes)
     return std::move(base->record);
 }
 
-std::int64_t ExifOperator::getTagIndex(std::span<const std::uint8_t> bytes, std::uint64_t offset, std::uint8_t first,
-                                       std::uint8_t second)
+std::int64_t ExifOperator::getTagIndex(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                                       std::uint8_t first, std::uint8_t second)
 {
     if (offset >= bytes.size())
         return -1;
@@ -231,7 +231,8 @@ std::int64_t ExifOperator::getTagIndex(std::span<const std::uint8_t> bytes, std:
 }
 
 std::optional<QByteArray> ExifOperator::getTagData(ImageBytes& file, std::span<const std::uint8_t> search,
-                                                   std::uint64_t tagIndex, std::uint64_t length, bool bigEndian)
+                                                   std::uint64_t tagIndex, std::uint64_t length,
+                                                   bool bigEndian)
 {
     if (tagIndex > search.size() || search.size() - tagIndex < TagSource::entrySize)
         return std::nullopt;
@@ -239,7 +240,8 @@ std::optional<QByteArray> ExifOperator::getTagData(ImageBytes& file, std::span<c
     return file.read(valueOffset + tiffHeaderOffset, length);
 }
 
-std::optional<QByteArray> ExifOperator::getCountedTagData(ImageBytes& file, std::span<const std::uint8_t> search,
+std::optional<QByteArray> ExifOperator::getCountedTagData(ImageBytes& file,
+                                                          std::span<const std::uint8_t> search,
                                                           std::uint64_t tagIndex, bool bigEndian)
 {
     if (tagIndex > search.size() || search.size() - tagIndex < TagSource::entrySize)

@@ -39,15 +39,15 @@ public:
     // record when bytes 12-13 are neither "II" nor "MM"; nothing when the maker note cannot be read.
     static std::optional<ExifEntity> getUserTagVersion(ImageBytes& bytes);
 
-    static std::optional<ExifEntity> readImageFile(ImageBytes& bytes);         // big-endian, version < 2.1
-    static std::optional<ExifEntity> readImageFile2(ImageBytes& bytes);        // little-endian
+    static std::optional<ExifEntity> readImageFile(ImageBytes& bytes);          // big-endian, version < 2.1
+    static std::optional<ExifEntity> readImageFile2(ImageBytes& bytes);         // little-endian
     static std::optional<ExifEntity> readImageFileExtended(ImageBytes& bytes);  // version 2.1 to 3.x
     static std::optional<ExifEntity> readImageFileExtended2(ImageBytes& bytes); // version 4 and above
 
     // Index of the first byte of the first occurrence of the pair (first, second) at or after offset,
     // or -1. A first byte that follows an armed first byte is not looked at again.
-    static std::int64_t getTagIndex(std::span<const std::uint8_t> bytes, std::uint64_t offset, std::uint8_t first,
-                                    std::uint8_t second);
+    static std::int64_t getTagIndex(std::span<const std::uint8_t> bytes, std::uint64_t offset,
+                                    std::uint8_t first, std::uint8_t second);
     // The length bytes of the value of the 12-byte entry at tagIndex of the search bytes; nothing
     // when the entry is not wholly inside them or the value runs past the end of the file.
     static std::optional<QByteArray> getTagData(ImageBytes& file, std::span<const std::uint8_t> search,
@@ -65,8 +65,9 @@ public:
     // The plaintext of bytes [start, start + length), also copied into decryptData when given;
     // nothing (decryptData untouched) when the length is not a multiple of 16 or the range is
     // outside the bytes.
-    static std::optional<QByteArray> getDecryptBlockData(QByteArrayView bytes, qsizetype start, qsizetype length,
-                                                         const QByteArray& key, QByteArray* decryptData = nullptr);
+    static std::optional<QByteArray> getDecryptBlockData(QByteArrayView bytes, qsizetype start,
+                                                         qsizetype length, const QByteArray& key,
+                                                         QByteArray* decryptData = nullptr);
     // The plaintext byte at dataLocation (relative to start) as two lowercase hexadecimal digits.
     static std::optional<QString> getDecryptData(QByteArrayView bytes, qsizetype start, qsizetype blockLength,
                                                  const QByteArray& key, qsizetype dataLocation);

@@ -21,8 +21,9 @@ QByteArray ExifOperator::makeEncryptKey(QByteArrayView makerNote, QByteArrayView
     return key;
 }
 
-std::optional<QByteArray> ExifOperator::getDecryptBlockData(QByteArrayView bytes, qsizetype start, qsizetype length,
-                                                            const QByteArray& key, QByteArray* decryptData)
+std::optional<QByteArray> ExifOperator::getDecryptBlockData(QByteArrayView bytes, qsizetype start,
+                                                            qsizetype length, const QByteArray& key,
+                                                            QByteArray* decryptData)
 {
     if (length % 16 != 0 || start < 0 || length < 0 || start > bytes.size() || length > bytes.size() - start)
         return std::nullopt;
@@ -32,8 +33,9 @@ std::optional<QByteArray> ExifOperator::getDecryptBlockData(QByteArrayView bytes
     return plain;
 }
 
-std::optional<QString> ExifOperator::getDecryptData(QByteArrayView bytes, qsizetype start, qsizetype blockLength,
-                                                    const QByteArray& key, qsizetype dataLocation)
+std::optional<QString> ExifOperator::getDecryptData(QByteArrayView bytes, qsizetype start,
+                                                    qsizetype blockLength, const QByteArray& key,
+                                                    qsizetype dataLocation)
 {
     const auto plain = getDecryptBlockData(bytes, start, blockLength, key);
     if (!plain || dataLocation < 0 || dataLocation >= plain->size())
@@ -41,9 +43,9 @@ std::optional<QString> ExifOperator::getDecryptData(QByteArrayView bytes, qsizet
     return ByteText::hex2(static_cast<std::uint8_t>(plain->at(dataLocation)));
 }
 
-std::optional<QString> ExifOperator::getDecryptData(QByteArrayView bytes, qsizetype start, qsizetype blockLength,
-                                                    const QByteArray& key, qsizetype subDataLocation,
-                                                    qsizetype subDataLength)
+std::optional<QString> ExifOperator::getDecryptData(QByteArrayView bytes, qsizetype start,
+                                                    qsizetype blockLength, const QByteArray& key,
+                                                    qsizetype subDataLocation, qsizetype subDataLength)
 {
     const auto plain = getDecryptBlockData(bytes, start, blockLength, key);
     if (!plain || subDataLocation < 0 || subDataLength < 0 || subDataLocation > plain->size() ||

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+// The field list is laid out by hand.
+// clang-format off
 // Every field of the camera's extended maker note, in declaration order. All are text and absent
 // until a reader sets them; the XML export writes them in this order.
 #define TREVASEL_EXTENDED_MAKER_NOTE_FIELDS(X)                                                            \
@@ -25,6 +27,7 @@
     X(operatorInfoFlag_15) X(operatorInfoFlag_16) X(operatorInfoFlag_17) X(operatorInfoFlag_18)             \
     X(operatorInfoFlag_19) X(operatorInfoFlag_20) X(operatorInfoFlag_21) X(patientExtraInfo)                \
     X(operatorExtraInfo) X(makerNote)
+// clang-format on
 
 // The decoded extended maker note (maker-note version 2.1 and above), owned by its ExifEntity.
 struct ExtendedMakerNoteEntity

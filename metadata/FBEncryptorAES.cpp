@@ -23,7 +23,8 @@ struct CipherFree
 // Fetched once: the implicit fetch behind EVP_aes_128_ecb() costs more than decrypting a maker note.
 const EVP_CIPHER* aes128Ecb()
 {
-    static const std::unique_ptr<EVP_CIPHER, CipherFree> cipher(EVP_CIPHER_fetch(nullptr, "AES-128-ECB", nullptr));
+    static const std::unique_ptr<EVP_CIPHER, CipherFree> cipher(
+        EVP_CIPHER_fetch(nullptr, "AES-128-ECB", nullptr));
     return cipher.get();
 }
 
@@ -56,7 +57,8 @@ std::optional<QByteArray> FBEncryptorAES::decryptData(const QByteArray& data, co
     auto* out = reinterpret_cast<unsigned char*>(plain.data());
     int written = 0;
     int finalWritten = 0;
-    if (EVP_DecryptUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char*>(data.constData()),
+    if (EVP_DecryptUpdate(context.get(), out, &written,
+                          reinterpret_cast<const unsigned char*>(data.constData()),
                           static_cast<int>(data.size())) != 1 ||
         EVP_DecryptFinal_ex(context.get(), out + written, &finalWritten) != 1)
         return fail(status);

@@ -36,7 +36,8 @@ struct TagSource
         const std::uint8_t second = bigEndian ? low : high;
         for (std::uint64_t length = std::min(window, firstHead);; length = std::min(window, length * 8)) {
             const auto head = bytes.head(length);
-            const std::int64_t index = ExifOperator::getTagIndex(head, ExifOperator::searchStart, first, second);
+            const std::int64_t index =
+                ExifOperator::getTagIndex(head, ExifOperator::searchStart, first, second);
             if (index >= 0)
                 return static_cast<std::uint64_t>(index);
             if (head.size() < length || length >= window)

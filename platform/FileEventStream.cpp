@@ -80,7 +80,8 @@ bool FileEventStream::deliver(const QStringList& changedFolders)
     try {
         callback(batch);
     } catch (const std::exception& error) {
-        Logger::info(QStringLiteral("event batch ended by an error: %1").arg(QString::fromLocal8Bit(error.what())));
+        Logger::info(
+            QStringLiteral("event batch ended by an error: %1").arg(QString::fromLocal8Bit(error.what())));
     } catch (...) {
         Logger::info(QStringLiteral("event batch ended by an unknown error"));
     }

@@ -5,18 +5,18 @@
 #include <QRandomGenerator>
 #include <QSet>
 
-#include <cerrno>
-#include <dirent.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <optional>
-#include <memory>
-#include <utility>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -61,14 +61,16 @@ QString errnoText(int error)
 
 FileSystem::Result failure(const QString& what, const QString& path, int error)
 {
-    return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: %3").arg(what, path, errnoText(error)), error);
+    return FileSystem::Result::failure(
+        QStringLiteral("%1 \u201c%2\u201d: %3").arg(what, path, errnoText(error)), error);
 }
 
 // A file that is not a regular one is refused with this text rather than "Invalid argument".
 FileSystem::Result notRegularFailure(const QString& what, const QString& path, int error)
 {
     if (error == EINVAL || error == ELOOP)
-        return FileSystem::Result::failure(QStringLiteral("%1 \u201c%2\u201d: not a regular file").arg(what, path), error);
+        return FileSystem::Result::failure(
+            QStringLiteral("%1 \u201c%2\u201d: not a regular file").arg(what, path), error);
     return failure(what, path, error);
 }
 
@@ -142,15 +144,16 @@ int copyContents(int in, int out, off_t size)
     off_t copied = 0;
     bool inKernel = true;
     while (inKernel && copied < size) {
-        const ssize_t n =
-            ::copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(std::min<off_t>(size - copied, 1 << 30)), 0);
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr,
+                                            static_cast<size_t>(std::min<off_t>(size - copied, 1 << 30)), 0);
         if (n > 0) {
             copied += n;
         } else if (n == 0) {
             return EIO; // the source ended early: it shrank under us
         } else if (errno == EINTR) {
             continue;
-        } else if (copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+        } else if (copied == 0 &&
+                   (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
             inKernel = false;
         } else {
             return errno;
@@ -202,10 +205,8 @@ QString temporaryNameIn(const QString& folder, const QString& name)
 namespace FileSystem {
 
 StagedCopy::StagedCopy(StagedCopy&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_temporaryPath(std::move(other.m_temporaryPath)),
-      m_folder(std::move(other.m_folder)),
-      m_size(other.m_size)
+    : m_fd(std::exchange(other.m_fd, -1)), m_temporaryPath(std::move(other.m_temporaryPath)),
+      m_folder(std::move(other.m_folder)), m_size(other.m_size)
 {
 }
 
@@ -377,7 +378,8 @@ bool sameContents(const QString& first, const QString& second)
     FileDescriptor a(openRegularFileForReading(first));
     FileDescriptor b(openRegularFileForReading(second));
     struct stat sa, sb;
-    if (!a.valid() || !b.valid() || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0 || sa.st_size != sb.st_size)
+    if (!a.valid() || !b.valid() || ::fstat(a.get(), &sa) != 0 || ::fstat(b.get(), &sb) != 0 ||
+        sa.st_size != sb.st_size)
         return false;
     constexpr size_t chunk = 1 << 16;
     std::unique_ptr<char[]> bufferA(new char[chunk]);
@@ -458,7 +460,8 @@ QStringList entryNames(const QString& folder, const QString& prefix)
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        if (!wanted.isEmpty() && std::strncmp(name, wanted.constData(), static_cast<size_t>(wanted.size())) != 0)
+        if (!wanted.isEmpty() &&
+            std::strncmp(name, wanted.constData(), static_cast<size_t>(wanted.size())) != 0)
             continue;
         names << QFile::decodeName(name);
     }
@@ -475,8 +478,8 @@ Result writeFileReplacing(const QString& path, const QByteArray& bytes)
     if (!out.valid())
         return failure(writeText, path, errno);
     ::flock(out.get(), LOCK_EX | LOCK_NB); // released by the close: see removeAbandonedTemporaryFiles()
-    if (!writeAll(out.get(), bytes.constData(), static_cast<size_t>(bytes.size())) || out.closeChecked() != 0 ||
-        ::rename(temporaryPath.constData(), native(path).constData()) != 0) {
+    if (!writeAll(out.get(), bytes.constData(), static_cast<size_t>(bytes.size())) ||
+        out.closeChecked() != 0 || ::rename(temporaryPath.constData(), native(path).constData()) != 0) {
         const int error = errno;
         ::unlink(temporaryPath.constData());
         return failure(writeText, path, error);
@@ -514,7 +517,8 @@ int removeAbandonedTemporaryFiles(const QString& folder)
 int openRegularFileForReading(const QString& path, bool followLinks)
 {
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
-    const int fd = ::open(native(path).constData(), O_RDONLY | (followLinks ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(native(path).constData(), O_RDONLY | (followLinks ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat info;

@@ -21,8 +21,8 @@ namespace FileSystem {
 struct Result
 {
     bool ok = false;
-    QString error;        // what failed, for the user, when not ok
-    int errorNumber = 0;  // the errno value behind it, when there is one
+    QString error;       // what failed, for the user, when not ok
+    int errorNumber = 0; // the errno value behind it, when there is one
 
     explicit operator bool() const { return ok; }
     static Result success() { return {true, {}, 0}; }

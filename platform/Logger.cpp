@@ -13,11 +13,11 @@ namespace {
 // "program[pid]", made once: a transfer writes a dozen lines per picture.
 const QString& programAndProcess()
 {
-    static const QString text = QStringLiteral("%1[%2]")
-                                    .arg(QCoreApplication::instance()
-                                             ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
-                                             : QStringLiteral("trevasel"))
-                                    .arg(static_cast<qint64>(::getpid()));
+    static const QString text =
+        QStringLiteral("%1[%2]")
+            .arg(QCoreApplication::instance() ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                              : QStringLiteral("trevasel"))
+            .arg(static_cast<qint64>(::getpid()));
     return text;
 }
 
@@ -64,7 +64,9 @@ namespace {
 
 void writeLine(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    const QByteArray line = timestamp() + ' ' + (programAndProcess() + QLatin1Char(' ') + Logger::oneLine(message)).toUtf8() + '\n';
+    const QByteArray line = timestamp() + ' ' +
+                            (programAndProcess() + QLatin1Char(' ') + Logger::oneLine(message)).toUtf8() +
+                            '\n';
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
 }

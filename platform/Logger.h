@@ -10,9 +10,9 @@ namespace Logger {
 // Routes Qt's messages through the standard line format. Called once by each program's main.
 void install();
 
-void info(const QString& message);   // "[info]: message"
-void debug(const QString& message);  // "[debug]: message"
-void plain(const QString& message);  // the message as it stands
+void info(const QString& message);  // "[info]: message"
+void debug(const QString& message); // "[debug]: message"
+void plain(const QString& message); // the message as it stands
 // The message with its control characters (line breaks among them) written as "\xNN" escapes,
 // as every line is written.
 QString oneLine(const QString& message);

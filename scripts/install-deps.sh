@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-pdf-dev libplist-dev libssl-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     libjpeg-dev
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon

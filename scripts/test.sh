@@ -6,6 +6,9 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 
+# The sources must be laid out as .clang-format says.
+"$root/scripts/check-format.sh"
+
 "$root/scripts/build.sh" "$root/build"
 ctest --test-dir "$root/build" -j "$(nproc)" --output-on-failure
 

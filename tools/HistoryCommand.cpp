@@ -89,13 +89,15 @@ std::optional<QString> databaseProblem(const QString& path)
     if (!database.open(FMDatabase::OpenMode::ReadOnly))
         return QStringLiteral("cannot open %1: %2").arg(path, database.lastErrorMessage());
     const auto rows = database.executeQuery(QStringLiteral("select count(*) from imported_file;"));
-    if (rows && rows->next()) return std::nullopt;
+    if (rows && rows->next())
+        return std::nullopt;
     return QStringLiteral("cannot read the import history in %1: %2").arg(path, database.lastErrorMessage());
 }
 
 int list(const ImportedFileDao& history)
 {
-    if (const auto problem = databaseProblem(history.databaseFilePath())) return failure(*problem);
+    if (const auto problem = databaseProblem(history.databaseFilePath()))
+        return failure(*problem);
     const auto rows = history.findAll();
     if (rows.empty()) {
         // The store gives an empty list for a failed read too; a count of zero tells them apart.
@@ -118,7 +120,8 @@ int list(const ImportedFileDao& history)
 std::optional<qint64> parseDatetime(const QString& text)
 {
     static const QRegularExpression digits(QStringLiteral("\\A[0-9]{14}\\z"));
-    if (!digits.match(text).hasMatch()) return std::nullopt;
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
     if (!QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd")).isValid() ||
         !QTime::fromString(text.mid(8), QStringLiteral("HHmmss")).isValid())
         return std::nullopt;
@@ -127,7 +130,8 @@ std::optional<qint64> parseDatetime(const QString& text)
 
 int purgeBefore(const ImportedFileDao& history, qint64 datetime)
 {
-    if (const auto problem = databaseProblem(history.databaseFilePath())) return failure(*problem);
+    if (const auto problem = databaseProblem(history.databaseFilePath()))
+        return failure(*problem);
     const auto count = history.executeFindSingleColumn(
         {QStringLiteral("select count(*) from imported_file where datetime <= ?;"), {datetime}});
     if (!count || !history.deleteBeforeDatetime(datetime))
@@ -152,7 +156,8 @@ int runHistoryCommand(const QStringList& arguments)
             return 0;
         }
         if (argument == QLatin1String("--database")) {
-            if (index + 1 >= arguments.size()) return usageError(QStringLiteral("--database needs a FILE"));
+            if (index + 1 >= arguments.size())
+                return usageError(QStringLiteral("--database needs a FILE"));
             databasePath = arguments.at(++index);
         } else if (argument.startsWith(QLatin1String("--database="))) {
             databasePath = argument.mid(11);
@@ -165,13 +170,15 @@ int runHistoryCommand(const QStringList& arguments)
             values << argument;
         }
     }
-    if (databasePath && databasePath->isEmpty()) return usageError(QStringLiteral("--database needs a FILE"));
+    if (databasePath && databasePath->isEmpty())
+        return usageError(QStringLiteral("--database needs a FILE"));
 
     TrevaselCommon::setEdition(Edition::Full); // the history belongs to the full edition
     const ImportedFileDao history(databasePath ? *databasePath : TrevaselCommon::getDBFilePath());
 
     if (action == QLatin1String("list")) {
-        if (!values.isEmpty()) return usageError(QStringLiteral("list takes no arguments"));
+        if (!values.isEmpty())
+            return usageError(QStringLiteral("list takes no arguments"));
         return list(history);
     }
     if (action == QLatin1String("purge-before")) {
@@ -183,6 +190,7 @@ int runHistoryCommand(const QStringList& arguments)
                                   .arg(values.front()));
         return purgeBefore(history, *datetime);
     }
-    if (action.isEmpty()) return usageError(QStringLiteral("say list or purge-before"));
+    if (action.isEmpty())
+        return usageError(QStringLiteral("say list or purge-before"));
     return usageError(QStringLiteral("unknown action '%1'").arg(action));
 }

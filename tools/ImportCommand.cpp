@@ -48,7 +48,10 @@ class ProgressLine : public TransferObserver
 {
 public:
     ProgressLine(qint64 expected, bool draw) : m_expected(expected), m_draw(draw) {}
-    bool checkWindow(int windowId) const override { return windowId == TransferNotification::progressWindowId; }
+    bool checkWindow(int windowId) const override
+    {
+        return windowId == TransferNotification::progressWindowId;
+    }
     void postNotification(const QString& name) override
     {
         if (name != TransferNotification::updateProgress)
@@ -65,6 +68,7 @@ public:
         if (m_draw && m_done > 0)
             std::fputc('\n', stderr);
     }
+
 private:
     qint64 m_expected;
     bool m_draw;
@@ -104,11 +108,13 @@ int runImportCommand(const QStringList& arguments)
     TrevaselCommon::setEdition(basic ? Edition::Basic : Edition::Full);
     const auto settings = PropertyList::readFile(settingsPath);
     if (!settings) {
-        std::fprintf(stderr, "trevasel-cli import: cannot read the settings file %s\n", qPrintable(settingsPath));
+        std::fprintf(stderr, "trevasel-cli import: cannot read the settings file %s\n",
+                     qPrintable(settingsPath));
         return 1;
     }
     if (SettingsValue::stringValue(*settings, QLatin1String(SettingsKey::destinationFolderPath)).isEmpty()) {
-        std::fprintf(stderr, "trevasel-cli import: %s sets no \"destination folder path\"\n", qPrintable(settingsPath));
+        std::fprintf(stderr, "trevasel-cli import: %s sets no \"destination folder path\"\n",
+                     qPrintable(settingsPath));
         return 1;
     }
 
@@ -119,9 +125,12 @@ int runImportCommand(const QStringList& arguments)
         if (databasePath.isEmpty())
             databasePath = TrevaselCommon::getDBFilePath();
         // Without a working history the same shots would be imported again, so refuse to start.
-        if (SettingsValue::boolValue(*settings, QLatin1String(SettingsKey::activateAvoidMultipleImportCheck)) &&
-            (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) || !HistoryDatabase::createIfMissing(databasePath))) {
-            std::fprintf(stderr, "trevasel-cli import: cannot create the import history %s\n", qPrintable(databasePath));
+        if (SettingsValue::boolValue(*settings,
+                                     QLatin1String(SettingsKey::activateAvoidMultipleImportCheck)) &&
+            (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) ||
+             !HistoryDatabase::createIfMissing(databasePath))) {
+            std::fprintf(stderr, "trevasel-cli import: cannot create the import history %s\n",
+                         qPrintable(databasePath));
             return 1;
         }
         job = std::make_unique<BaseWatchFolderOperator>(databasePath);
@@ -140,7 +149,8 @@ int runImportCommand(const QStringList& arguments)
     std::printf("transferred: %lld\n", static_cast<long long>(result.transferred));
     std::fflush(stdout);
     if (result.failureReason) {
-        std::fprintf(stderr, "trevasel-cli import: the transfer failed: %s\n", qPrintable(*result.failureReason));
+        std::fprintf(stderr, "trevasel-cli import: the transfer failed: %s\n",
+                     qPrintable(*result.failureReason));
         return 2;
     }
     return 0;

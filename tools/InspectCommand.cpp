@@ -4,7 +4,6 @@
 #include "metadata/ExifOperator.h"
 #include "tools/JsonText.h"
 
-
 #include <algorithm>
 #include <cstdio>
 
@@ -94,7 +93,9 @@ QByteArray recordJson(const ExifEntity& record)
         QByteArray extendedJson;
         JsonObjectWriter extended(extendedJson);
         record.extendedMakerNoteEntity->forEachField(
-            [&extended](const QString& name, const std::optional<QString>& value) { extended.put(name, value); });
+            [&extended](const QString& name, const std::optional<QString>& value) {
+                extended.put(name, value);
+            });
         extended.close();
         object.putRaw("extendedMakerNoteEntity", extendedJson);
     }
@@ -190,7 +191,8 @@ int runInspectCommand(const QStringList& arguments)
     for (const QString& argument : arguments) {
         if (!optionsEnded && argument == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (!optionsEnded && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
+        } else if (!optionsEnded &&
+                   (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
             std::fputs(help, stdout);
             return 0;
         } else if (!optionsEnded && argument == QLatin1String("--basic")) {
@@ -198,7 +200,8 @@ int runInspectCommand(const QStringList& arguments)
         } else if (!optionsEnded && argument == QLatin1String("--summary")) {
             summary = true;
         } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            std::fprintf(stderr, "trevasel-cli inspect: unknown option '%s'\n\n%s", qPrintable(argument), help);
+            std::fprintf(stderr, "trevasel-cli inspect: unknown option '%s'\n\n%s", qPrintable(argument),
+                         help);
             return 64;
         } else {
             files << argument;

@@ -165,7 +165,8 @@ SampleCardResult makeSampleCard(const QString& cardFolder)
         const auto writeShot = [&shot](const QString& path) {
             return testsupport::writeCameraFile(path, shot.image);
         };
-        if (!write(shot.path, writeShot, describe(shot.image, shot.what))) return result;
+        if (!write(shot.path, writeShot, describe(shot.image, shot.what)))
+            return result;
         if (shot.image.kind == FileKind::MovieIndex) {
             QString moviePath = shot.path;
             moviePath.replace(QStringLiteral(".MIF"), QStringLiteral(".MOV"));

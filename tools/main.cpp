@@ -53,7 +53,8 @@ int main(int argc, char** argv)
         return runSettingsCommand(arguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(arguments);
-    if (command == QLatin1String("help") || command == QLatin1String("--help") || command == QLatin1String("-h")) {
+    if (command == QLatin1String("help") || command == QLatin1String("--help") ||
+        command == QLatin1String("-h")) {
         std::fputs(usage, stdout);
         return 0;
     }

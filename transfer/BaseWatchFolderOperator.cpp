@@ -92,8 +92,8 @@ ImportedFileDao& BaseWatchFolderOperator::importHistory()
 void BaseWatchFolderOperator::checkHistory(const ImportedFileDao& history) const
 {
     if (const auto& cause = history.lastFailure())
-        throw CopyFailedException(
-            QStringLiteral("The import history \u201c%1\u201d cannot be used: %2").arg(m_databaseFilePath, *cause));
+        throw CopyFailedException(QStringLiteral("The import history \u201c%1\u201d cannot be used: %2")
+                                      .arg(m_databaseFilePath, *cause));
 }
 
 bool BaseWatchFolderOperator::checkValidImageData(const ExifEntity& record)
@@ -126,7 +126,8 @@ void BaseWatchFolderOperator::finishBatch()
     TransferJob::finishBatch();
 }
 
-void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove)
+void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings,
+                                        bool isMove)
 {
     const bool outermost = m_depth == 0;
     m_settings = &settings;
@@ -145,9 +146,9 @@ void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const Trans
         } catch (const CopyFailedException&) {
             throw;
         } catch (const std::exception& error) {
-            throw CopyFailedException(QStringLiteral("name:[%1] reasson:[%2]")
-                                          .arg(QString::fromLatin1(typeid(error).name()),
-                                               QString::fromLocal8Bit(error.what())));
+            throw CopyFailedException(
+                QStringLiteral("name:[%1] reasson:[%2]")
+                    .arg(QString::fromLatin1(typeid(error).name()), QString::fromLocal8Bit(error.what())));
         }
     } catch (...) {
         // The pictures that arrived before the failure are safe at their destinations and recorded:
@@ -170,8 +171,9 @@ void BaseWatchFolderOperator::removeMovedSources()
 
 void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMove)
 {
-    const QStringList entries = QDir(sourceFolder).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QStringList entries =
+        QDir(sourceFolder)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     setOperationCounter(0);
     if (sourceFolder.contains(QLatin1String(".Trashes")))
         return;
@@ -231,7 +233,8 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
     if (!record || !checkValidImageData(*record))
         return std::nullopt;
 
-    if (settings.dontSendPatientInformationImage && record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
+    if (settings.dontSendPatientInformationImage &&
+        record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
         if (settings.deleteOriginalImage) {
             m_pipeline.settle(); // every change to the source keeps its place in the order
             FileSystem::removeFile(path);
@@ -242,7 +245,8 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
     return entryFor(path, movie, std::move(*record), settings);
 }
 
-std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& path, bool movie, ExifEntity record,
+std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& path, bool movie,
+                                                               ExifEntity record,
                                                                const TransferSettings& settings)
 {
     if (!isShootingDate(record.dateTimeOriginal)) {
@@ -254,7 +258,9 @@ std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& pa
     if (folder.contains(noInformationFolder))
         return std::nullopt;
     if (record.patientNameUndecodable)
-        Logger::info(QStringLiteral("the patient name in %1 is not valid UTF-8; the picture is filed under the ID alone").arg(path));
+        Logger::info(QStringLiteral(
+                         "the patient name in %1 is not valid UTF-8; the picture is filed under the ID alone")
+                         .arg(path));
     if (settings.saveDaySubfolder) {
         const auto day = getDaySubfolderName(record, settings.folderDateFormat);
         if (!day) {
@@ -279,13 +285,16 @@ std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& pa
     for (const QString* folderRoot : {&root, &destinationRoot})
         if (!QDir::isAbsolutePath(*folderRoot))
             throw CopyFailedException(
-                QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path.").arg(*folderRoot));
+                QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path.")
+                    .arg(*folderRoot));
     if (!isInside(destination, destinationRoot))
-        throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
+        throw CopyFailedException(
+            QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(destination));
     return TransferEntry{path, movie, std::move(record), folder, root, destination};
 }
 
-TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet, const TargetChoice* earlier)
+TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet,
+                                                   const TargetChoice* earlier)
 {
     const auto reader = [](const QString& existing) { return ExifOperator().getExifData(existing); };
     const QString extension = QFileInfo(entry.path).suffix();
@@ -295,7 +304,8 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
                         : getValidNewImageFileName(entry.destination, extension, entry.record, reader);
     // Every name is made of cleaned parts; this check stands behind them for every path written.
     if (choice.target && !isInside(*choice.target, entry.destination))
-        throw CopyFailedException(QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(*choice.target));
+        throw CopyFailedException(
+            QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(*choice.target));
     if (!choice.target || !m_settings->historyCheck)
         return choice;
 
@@ -308,14 +318,17 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
     }
     // The earlier look found nothing under this name; only rows added since then can change that.
     const bool sameName = earlier && earlier->historySeenUpTo && earlier->target == choice.target;
-    const bool imported = sameName ? !history.findByLikeFileNameCameraIdAfter(targetName, camera, *earlier->historySeenUpTo).empty()
-                                   : !history.findByLikeFileNameCameraId(targetName, camera).empty();
+    const bool imported =
+        sameName
+            ? !history.findByLikeFileNameCameraIdAfter(targetName, camera, *earlier->historySeenUpTo).empty()
+            : !history.findByLikeFileNameCameraId(targetName, camera).empty();
     // An empty answer from a history that could not be read vouches for nothing.
     checkHistory(history);
     if (imported) {
         if (!quiet) {
             logoutExifInformation(entry.record, entry.path, QString());
-            Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。").arg(*choice.target));
+            Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。")
+                              .arg(*choice.target));
         }
         choice.target.reset();
     }
@@ -400,17 +413,21 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     // The movie takes the index file's destination name with ".MOV" for ".MIF"; only the name
     // changes, so a patient folder that happens to hold ".MIF" stays as it is.
     QString movieName = QFileInfo(target).fileName();
-    movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF")).replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
+    movieName.replace(QLatin1String(".mif"), QLatin1String(".MIF"))
+        .replace(QLatin1String(".MIF"), QLatin1String(".MOV"));
     const QString movieTarget = QFileInfo(target).path() + QLatin1Char('/') + movieName;
     // The first failure ends the entry; the sources of a pair leave only once both are in place. A
     // movie that an earlier, interrupted import already brought over whole is taken as it lies, so
     // that its index still follows.
-    const FileSystem::Result moviePlaced =
-        deleteOriginal ? FileSystem::linkOrCopyFile(*companion, movieTarget) : FileSystem::copyFile(*companion, movieTarget);
-    if (!moviePlaced && !(moviePlaced.errorNumber == EEXIST && FileSystem::sameContents(*companion, movieTarget)))
+    const FileSystem::Result moviePlaced = deleteOriginal
+                                               ? FileSystem::linkOrCopyFile(*companion, movieTarget)
+                                               : FileSystem::copyFile(*companion, movieTarget);
+    if (!moviePlaced &&
+        !(moviePlaced.errorNumber == EEXIST && FileSystem::sameContents(*companion, movieTarget)))
         fail(moviePlaced);
     if (!settings.dontSendMif)
-        fail(deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target) : FileSystem::copyFile(entry.path, target));
+        fail(deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target)
+                            : FileSystem::copyFile(entry.path, target));
     recordTransfer(entry, target);
     if (deleteOriginal) {
         m_movedSources.add(*companion, entry.destination);
@@ -470,12 +487,15 @@ qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qi
 }
 
 void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, const QString& sourcePath,
-                                                   const QString& /*destinationPath*/)
+                                                    const QString& /*destinationPath*/)
 {
     const ExtendedMakerNoteEntity empty;
-    const ExtendedMakerNoteEntity& extended = record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
+    const ExtendedMakerNoteEntity& extended =
+        record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
     const bool secondGeneration = isSecondGeneration(record);
-    const auto plain = [](const std::optional<QString>& text) { return text.value_or(QStringLiteral("(null)")); };
+    const auto plain = [](const std::optional<QString>& text) {
+        return text.value_or(QStringLiteral("(null)"));
+    };
     const auto suffixText = [](QString suffix) { return suffix.remove(QLatin1Char('_')).toUpper(); };
 
     Logger::debug(QStringLiteral("対象ファイル取得：%1(%2bytes)").arg(sourcePath).arg(record.fileSize));
@@ -485,7 +505,8 @@ void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, co
     Logger::debug(QStringLiteral("Exif情報：ソフトウェア[%1]").arg(plain(record.software)));
     Logger::debug(QStringLiteral("Exif情報：メーカーノートバージョン：%1.%2")
                       .arg(plain(extended.majorVersion), plain(extended.minorVersion)));
-    Logger::debug(QStringLiteral("Exif情報：メーカーノートシリアルNo.：%1").arg(nullToBlank(extended.serial)));
+    Logger::debug(
+        QStringLiteral("Exif情報：メーカーノートシリアルNo.：%1").arg(nullToBlank(extended.serial)));
     Logger::debug(QStringLiteral("Exif情報：メーカーノートオーナー名：%1").arg(nullToBlank(extended.owner)));
     Logger::debug(QStringLiteral("Exif情報：メーカーノートカメラ情報：%1")
                       .arg(QStringLiteral("【Identifier】%1 【TimeZone】%2 【SummerTime】%3")
@@ -493,10 +514,12 @@ void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, co
                                     nullToBlank(extended.summerTime))));
     const QString mode = suffixText(secondGeneration ? getShootingModeString2(extended.shootingMode)
                                                      : getShootingModeString(extended.shootingMode));
-    const QString information = suffixText(secondGeneration ? getAdditionalInformationString2(record.additionalInformation)
-                                                            : getAdditionalInformationString(record.additionalInformation));
+    const QString information =
+        suffixText(secondGeneration ? getAdditionalInformationString2(record.additionalInformation)
+                                    : getAdditionalInformationString(record.additionalInformation));
     Logger::debug(QStringLiteral("Exif情報：メーカーノート患者情報：%1")
                       .arg(QStringLiteral("【撮影モード】%1 【付属情報】%2 【患者ID】%3 【患者名】%4")
-                               .arg(mode, information, nullToBlank(extended.patientID), nullToBlank(extended.patientName))));
+                               .arg(mode, information, nullToBlank(extended.patientID),
+                                    nullToBlank(extended.patientName))));
     Logger::debug(QStringLiteral("Exif情報：メーカーノートダンプ：%1").arg(plain(record.extendedMakerNote)));
 }

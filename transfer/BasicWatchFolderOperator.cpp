@@ -18,15 +18,18 @@ QString BasicWatchFolderOperator::getNewImageFileName(const ExifEntity& record, 
     return NamingRules::getNewImageFileName(record, index, QStringLiteral(".JPG"));
 }
 
-std::optional<QString> BasicWatchFolderOperator::getValidNewImageFileName(const QString& folder, const ExifEntity& record)
+std::optional<QString> BasicWatchFolderOperator::getValidNewImageFileName(const QString& folder,
+                                                                          const ExifEntity& record)
 {
-    const bool plainNameExists = QFileInfo::exists(folder + QLatin1Char('/') + getNewImageFileName(record, 0));
+    const bool plainNameExists =
+        QFileInfo::exists(folder + QLatin1Char('/') + getNewImageFileName(record, 0));
     Logger::plain(QStringLiteral("isExistSameName:[%1]").arg(plainNameExists ? 1 : 0));
     const auto reader = [](const QString& existing) { return BasicExifOperator().getExifData(existing); };
     return NamingRules::getValidNewImageFileName(folder, QStringLiteral("JPG"), record, reader);
 }
 
-void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove)
+void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings,
+                                         bool isMove)
 {
     // The count runs on over the calls of one job object: the basic edition never resets it.
     const QString& root = settings.destinationFolderPath;
@@ -59,8 +62,10 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Tran
             continue;
         }
         if (root.isEmpty() || !QDir::isAbsolutePath(root)) {
-            Logger::plain(QStringLiteral("The destination folder \u201c%1\u201d is not an absolute path; %2 stays in place.")
-                              .arg(root, path));
+            Logger::plain(
+                QStringLiteral(
+                    "The destination folder \u201c%1\u201d is not an absolute path; %2 stays in place.")
+                    .arg(root, path));
             continue;
         }
 

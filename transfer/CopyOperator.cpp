@@ -11,15 +11,18 @@ CopyOperator::CopyOperator(Services services) : m_services(std::move(services)) 
 
 void CopyOperator::registWatching(const QStringList& folders)
 {
-    const bool anyPath = std::any_of(folders.begin(), folders.end(), [](const QString& path) { return !path.isEmpty(); });
+    const bool anyPath =
+        std::any_of(folders.begin(), folders.end(), [](const QString& path) { return !path.isEmpty(); });
     const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    if (!anyPath || SettingsValue::stringValue(settings, QLatin1String(SettingsKey::destinationFolderPath)).isEmpty())
+    if (!anyPath ||
+        SettingsValue::stringValue(settings, QLatin1String(SettingsKey::destinationFolderPath)).isEmpty())
         return;
     const quint64 since = m_services.eventIds.load(EventIdStore::kImageFileKey);
     // The first batch of a stream started from a stored position replays what an earlier run saw.
     m_dropNextBatch = since != 0;
     m_stream.reset();
-    m_stream = m_services.streams->createStream(folders, since, [this](const FileEventBatch& batch) { handleEvents(batch); });
+    m_stream = m_services.streams->createStream(folders, since,
+                                                [this](const FileEventBatch& batch) { handleEvents(batch); });
 }
 
 void CopyOperator::stopWatching()
@@ -35,7 +38,8 @@ void CopyOperator::handleEvents(const FileEventBatch& batch)
     }
     const bool full = m_services.edition == Edition::Full;
     const std::unique_ptr<TransferJob> job = m_services.makeJob();
-    const TransferSettings settings = TransferSettings::fromSnapshot(TrevaselCommon::getUserSettingDictionary());
+    const TransferSettings settings =
+        TransferSettings::fromSnapshot(TrevaselCommon::getUserSettingDictionary());
     job->setObserver(m_services.shell);
     job->setMinimumAge(m_services.settleTime);
     job->beginBatch();
@@ -59,7 +63,8 @@ void CopyOperator::handleEvents(const FileEventBatch& batch)
     // Pictures still being written come back in a batch of their own once they have settled, even
     // when no further change in their folder would bring them.
     if (m_stream && !job->unsettledFolders().isEmpty())
-        m_stream->scheduleBatch(job->unsettledFolders(), m_services.settleTime + std::chrono::milliseconds(500));
+        m_stream->scheduleBatch(job->unsettledFolders(),
+                                m_services.settleTime + std::chrono::milliseconds(500));
     if (full || !failed)
         m_services.eventIds.save(EventIdStore::kImageFileKey, batch.lastEventId());
 }

@@ -18,7 +18,8 @@ QString upper(const std::optional<QString>& text)
     return text ? text->toUpper() : QString();
 }
 
-QString suffixFrom(const std::optional<QString>& value, std::initializer_list<std::pair<const char*, const char*>> table)
+QString suffixFrom(const std::optional<QString>& value,
+                   std::initializer_list<std::pair<const char*, const char*>> table)
 {
     const QString key = upper(value);
     for (const auto& [code, suffix] : table)
@@ -33,7 +34,8 @@ QString fileName(const ExifEntity& record, int index, const QString& extension, 
     QString name = QStringLiteral("%1 %2").arg(original.left(10).replace(QLatin1Char(':'), QLatin1Char('-')),
                                                original.mid(11).remove(QLatin1Char(':')));
     const ExtendedMakerNoteEntity empty;
-    const ExtendedMakerNoteEntity& extended = record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
+    const ExtendedMakerNoteEntity& extended =
+        record.extendedMakerNoteEntity ? *record.extendedMakerNoteEntity : empty;
     if (secondGeneration) {
         name += NamingRules::getShootingModeString2(record.shootingMode);
         name += NamingRules::getCustomModeString(record.shootingMode, extended.customMode);
@@ -51,7 +53,8 @@ QString fileName(const ExifEntity& record, int index, const QString& extension, 
 std::optional<QString> validName(const QString& folder, const QString& extension, const ExifEntity& record,
                                  const NamingRules::MetadataReader& reader, bool secondGeneration)
 {
-    const QString dottedExtension = extension.isEmpty() ? QStringLiteral(".JPG") : QLatin1Char('.') + extension;
+    const QString dottedExtension =
+        extension.isEmpty() ? QStringLiteral(".JPG") : QLatin1Char('.') + extension;
     const QString base = fileName(record, 0, dottedExtension, secondGeneration);
     const QString stem = base.chopped(dottedExtension.size());
 
@@ -107,19 +110,36 @@ QString NamingRules::getDividedFolderName(const QString& patientID)
 
 QString NamingRules::getShootingModeString(const std::optional<QString>& mode)
 {
-    return suffixFrom(mode, {{"01", "_Face"}, {"02", "_Std"}, {"03", "_Srg"}, {"04", "_Mirr"}, {"05", "_LowG"},
-                             {"06", "_Whit"}, {"07", ""}, {"08", "_Isol"}, {"09", "_Tmac"}, {"FE", "_ID"},
+    return suffixFrom(mode, {{"01", "_Face"},
+                             {"02", "_Std"},
+                             {"03", "_Srg"},
+                             {"04", "_Mirr"},
+                             {"05", "_LowG"},
+                             {"06", "_Whit"},
+                             {"07", ""},
+                             {"08", "_Isol"},
+                             {"09", "_Tmac"},
+                             {"FE", "_ID"},
                              {"FF", "_Name"}});
 }
 
 QString NamingRules::getShootingModeString2(const std::optional<QString>& mode)
 {
-    return suffixFrom(mode, {{"00", "_Std"}, {"01", "_Srg"}, {"02", "_Mirr"}, {"03", "_Face"}, {"04", "_LowG"},
-                             {"05", "_Whit"}, {"06", "_Tmac"}, {"07", "_Isol"}, {"08", "_Mov"}, {"FE", "_ID"},
+    return suffixFrom(mode, {{"00", "_Std"},
+                             {"01", "_Srg"},
+                             {"02", "_Mirr"},
+                             {"03", "_Face"},
+                             {"04", "_LowG"},
+                             {"05", "_Whit"},
+                             {"06", "_Tmac"},
+                             {"07", "_Isol"},
+                             {"08", "_Mov"},
+                             {"FE", "_ID"},
                              {"FF", "_Name"}});
 }
 
-QString NamingRules::getCustomModeString(const std::optional<QString>& mode, const std::optional<QString>& customMode)
+QString NamingRules::getCustomModeString(const std::optional<QString>& mode,
+                                         const std::optional<QString>& customMode)
 {
     static const QStringList customisable{QStringLiteral("00"), QStringLiteral("01"), QStringLiteral("02"),
                                           QStringLiteral("03"), QStringLiteral("04"), QStringLiteral("05"),
@@ -155,21 +175,25 @@ QString NamingRules::getNewImageFileName2(const ExifEntity& record, int index, c
 }
 
 std::optional<QString> NamingRules::getValidNewImageFileName(const QString& folder, const QString& extension,
-                                                             const ExifEntity& record, const MetadataReader& reader)
+                                                             const ExifEntity& record,
+                                                             const MetadataReader& reader)
 {
     return validName(folder, extension, record, reader, false);
 }
 
 std::optional<QString> NamingRules::getValidNewImageFileName2(const QString& folder, const QString& extension,
-                                                              const ExifEntity& record, const MetadataReader& reader)
+                                                              const ExifEntity& record,
+                                                              const MetadataReader& reader)
 {
     return validName(folder, extension, record, reader, true);
 }
 
-bool NamingRules::checkNewImageFileExif(const ExifEntity& record, const QString& path, const MetadataReader& reader)
+bool NamingRules::checkNewImageFileExif(const ExifEntity& record, const QString& path,
+                                        const MetadataReader& reader)
 {
     const auto existing = reader(path);
-    return existing && existing->dateTimeOriginal == record.dateTimeOriginal && existing->makerNote == record.makerNote;
+    return existing && existing->dateTimeOriginal == record.dateTimeOriginal &&
+           existing->makerNote == record.makerNote;
 }
 
 QString NamingRules::nullToBlank(const std::optional<QString>& text)
@@ -213,7 +237,8 @@ QString NamingRules::getPatientFolderBasic(const ExifEntity& record, const Trans
     return name.isEmpty() ? id : QStringLiteral("%1 %2").arg(id, name);
 }
 
-std::optional<QString> NamingRules::getDaySubfolderName(const ExifEntity& record, const QString& folderDateFormat)
+std::optional<QString> NamingRules::getDaySubfolderName(const ExifEntity& record,
+                                                        const QString& folderDateFormat)
 {
     if (!record.dateTimeOriginal)
         return std::nullopt;
@@ -243,7 +268,8 @@ QString NamingRules::neutraliseRelativeFolder(const QString& folder)
 
 bool NamingRules::isShootingDate(const std::optional<QString>& text)
 {
-    return text && text->size() == 19 && QDateTime::fromString(*text, QStringLiteral("yyyy:MM:dd HH:mm:ss")).isValid();
+    return text && text->size() == 19 &&
+           QDateTime::fromString(*text, QStringLiteral("yyyy:MM:dd HH:mm:ss")).isValid();
 }
 
 bool NamingRules::isSecondGeneration(const ExifEntity& record)

@@ -31,7 +31,8 @@ public:
 
     static QString getShootingModeString(const std::optional<QString>& mode);
     static QString getShootingModeString2(const std::optional<QString>& mode);
-    static QString getCustomModeString(const std::optional<QString>& mode, const std::optional<QString>& customMode);
+    static QString getCustomModeString(const std::optional<QString>& mode,
+                                       const std::optional<QString>& customMode);
     static QString getAdditionalInformationString(const std::optional<QString>& information);
     static QString getAdditionalInformationString2(const std::optional<QString>& information);
     static QString getDrawFlagString(const std::optional<QString>& flag);
@@ -43,11 +44,14 @@ public:
     // The free destination path in folder for the shot, or nothing when the very same shot is in
     // the folder already. extension comes without its dot; empty means "JPG".
     static std::optional<QString> getValidNewImageFileName(const QString& folder, const QString& extension,
-                                                           const ExifEntity& record, const MetadataReader& reader);
+                                                           const ExifEntity& record,
+                                                           const MetadataReader& reader);
     static std::optional<QString> getValidNewImageFileName2(const QString& folder, const QString& extension,
-                                                            const ExifEntity& record, const MetadataReader& reader);
+                                                            const ExifEntity& record,
+                                                            const MetadataReader& reader);
     // True when the file at path holds the same shot: equal DateTimeOriginal and maker note.
-    static bool checkNewImageFileExif(const ExifEntity& record, const QString& path, const MetadataReader& reader);
+    static bool checkNewImageFileExif(const ExifEntity& record, const QString& path,
+                                      const MetadataReader& reader);
 
     static QString nullToBlank(const std::optional<QString>& text);
 
@@ -59,7 +63,8 @@ public:
     static QString getPatientFolderBasic(const ExifEntity& record, const TransferSettings& settings);
     // The day sub-folder name: DateTimeOriginal's date in the pattern of "date format string"
     // (with "YYYY" and "DD" already taken as "yyyy" and "dd"); nothing when the date cannot be read.
-    static std::optional<QString> getDaySubfolderName(const ExifEntity& record, const QString& folderDateFormat);
+    static std::optional<QString> getDaySubfolderName(const ExifEntity& record,
+                                                      const QString& folderDateFormat);
 
     // A relative folder made safe to join to a destination root: in every "/"-separated component,
     // control characters become "_", and "." or ".." (which would lead out of the destination) become

@@ -6,14 +6,17 @@
 TransferSettings TransferSettings::fromSnapshot(const QVariantMap& snapshot)
 {
     const auto flag = [&](const char* key) { return SettingsValue::boolValue(snapshot, QLatin1String(key)); };
-    const auto text = [&](const char* key) { return SettingsValue::stringValue(snapshot, QLatin1String(key)); };
+    const auto text = [&](const char* key) {
+        return SettingsValue::stringValue(snapshot, QLatin1String(key));
+    };
 
     TransferSettings settings;
     settings.historyCheck = flag(SettingsKey::activateAvoidMultipleImportCheck);
     settings.dontSendPatientInformationImage = flag(SettingsKey::dontSendPatientInformationImage);
     settings.deleteOriginalImage = flag(SettingsKey::deleteOriginalImage);
     settings.zeroPadding = flag(SettingsKey::zeroPadding);
-    settings.zeroPaddingLength = SettingsValue::intValue(snapshot, QLatin1String(SettingsKey::zeroPaddingLengthString));
+    settings.zeroPaddingLength =
+        SettingsValue::intValue(snapshot, QLatin1String(SettingsKey::zeroPaddingLengthString));
     settings.chopCount = flag(SettingsKey::chopCount);
     settings.dontAddPatientName = flag(SettingsKey::dontAddPatientName);
     settings.idNumberZeroPadding = flag(SettingsKey::idNumberZeroPadding);

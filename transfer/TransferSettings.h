@@ -8,14 +8,14 @@
 // that no step converts a key again for every picture.
 struct TransferSettings
 {
-    bool historyCheck = false;                  // "activate avoid multiple import check"
+    bool historyCheck = false; // "activate avoid multiple import check"
     bool dontSendPatientInformationImage = false;
     bool deleteOriginalImage = false;
     bool zeroPadding = false;
-    int zeroPaddingLength = 0;                  // "zero padding length string"
+    int zeroPaddingLength = 0; // "zero padding length string"
     bool chopCount = false;
     bool dontAddPatientName = false;
-    bool idNumberZeroPadding = false;           // the basic edition's padding to ten digits
+    bool idNumberZeroPadding = false; // the basic edition's padding to ten digits
     bool saveDaySubfolder = false;
     bool chopCameraSerialNumber = false;
     QString destinationFolderPath;

@@ -2,7 +2,8 @@
 
 #include "transfer/CopyFailedException.h"
 
-WatchFolderBatchResult WatchFolderBatch::run(TransferJob& job, const QVariantMap& snapshot, const QStringList& folders)
+WatchFolderBatchResult WatchFolderBatch::run(TransferJob& job, const QVariantMap& snapshot,
+                                             const QStringList& folders)
 {
     WatchFolderBatchResult result;
     const TransferSettings settings = TransferSettings::fromSnapshot(snapshot);

@@ -21,5 +21,6 @@ class WatchFolderBatch
 {
 public:
     // Runs the job on every folder with the snapshot; isMove is "delete original image".
-    static WatchFolderBatchResult run(TransferJob& job, const QVariantMap& snapshot, const QStringList& folders);
+    static WatchFolderBatchResult run(TransferJob& job, const QVariantMap& snapshot,
+                                      const QStringList& folders);
 };

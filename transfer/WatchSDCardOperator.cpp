@@ -48,8 +48,8 @@ void WatchSDCardOperator::stopWatchingSDCardFolder()
 QStringList WatchSDCardOperator::getAllSrcFolder(const QString& folder)
 {
     QStringList folders;
-    const QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                     QDir::Unsorted);
+    const QStringList names = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString& name : names) {
         if (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1String("Macintosh HD")))
             continue;
@@ -102,9 +102,8 @@ void WatchSDCardOperator::handleEvents(const FileEventBatch& batch)
             Logger::plain(QStringLiteral("$$$$$$$$$$$$$$$$$$$$$$$$$ source path:[%1]  target path:[%2]")
                               .arg(eventPath)
                               .arg(checkSearchFolder(eventPath) ? 1 : 0));
-        const QStringList names = QDir(eventPath).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                                QDir::NoDotAndDotDot,
-                                                            QDir::Unsorted);
+        const QStringList names = QDir(eventPath).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
         for (const QString& name : names) {
             const QString volume = eventPath + QLatin1Char('/') + name;
             if (!hasMarker(volume) || cardFolders.contains(volume))
@@ -119,7 +118,8 @@ void WatchSDCardOperator::handleEvents(const FileEventBatch& batch)
     }
 
     const QVariantMap snapshot = TrevaselCommon::getUserSettingDictionary();
-    const bool confirm = SettingsValue::intValue(snapshot, QLatin1String(SettingsKey::confirmBeforeSending)) == 1001;
+    const bool confirm =
+        SettingsValue::intValue(snapshot, QLatin1String(SettingsKey::confirmBeforeSending)) == 1001;
     if (full && (!newCard || cardFolders.isEmpty())) {
         cards.removeUnmountTarget(); // forget the cards that are gone
     } else if (!cardFolders.isEmpty()) {
@@ -178,12 +178,13 @@ void WatchSDCardOperator::copyImage(const QStringList& cards, TransferJob& job)
         shell.ejectMedia(cards);
     }
     const qint64 total = job.batchCount();
-    if (SettingsValue::boolValue(snapshot, QLatin1String(SettingsKey::displayDesktopNotice)) && (total > 0 || ok) &&
-        !shell.checkWindow(SourceWindow::alert))
+    if (SettingsValue::boolValue(snapshot, QLatin1String(SettingsKey::displayDesktopNotice)) &&
+        (total > 0 || ok) && !shell.checkWindow(SourceWindow::alert))
         shell.showCopyResult(total);
 }
 
-void WatchSDCardOperator::runBasicBatch(const QStringList& cards, TransferJob& job, const QVariantMap& snapshot)
+void WatchSDCardOperator::runBasicBatch(const QStringList& cards, TransferJob& job,
+                                        const QVariantMap& snapshot)
 {
     const TransferSettings settings = TransferSettings::fromSnapshot(snapshot);
     job.beginBatch();

@@ -32,7 +32,7 @@ public:
         EventIdStore eventIds{QString()};
         JobFactory makeJob;
         Edition edition = Edition::Full;
-        QStringList volumesFolders;  // where volumes are mounted
+        QStringList volumesFolders; // where volumes are mounted
         // The pause before the volumes are looked at, and before the progress window closes and
         // the card is ejected.
         std::chrono::milliseconds settleTime{2500};

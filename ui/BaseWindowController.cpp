@@ -62,12 +62,14 @@ void BaseWindowController::orderFront()
 
 void BaseWindowController::close()
 {
-    if (m_window) m_window->close();
+    if (m_window)
+        m_window->close();
 }
 
 void BaseWindowController::windowWillClose()
 {
-    if (m_trevaselWindowManager) m_trevaselWindowManager->removeWindow(getTrevaselWindow());
+    if (m_trevaselWindowManager)
+        m_trevaselWindowManager->removeWindow(getTrevaselWindow());
     deleteLater();
 }
 
@@ -82,6 +84,7 @@ bool BaseWindowController::eventFilter(QObject* watched, QEvent* event)
 
 void BaseWindowController::selectStoredEntry(QComboBox* list, int index, const QString& text)
 {
-    if (index < 0 || index >= list->count()) index = std::max(list->findText(text), 0);
+    if (index < 0 || index >= list->count())
+        index = std::max(list->findText(text), 0);
     list->setCurrentIndex(index);
 }

@@ -43,7 +43,8 @@ void CopyResultWindowController::windowDidLoad()
     m_ui->messageLabel->setText(
         m_fileCount != 0 ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
                          : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
-    if (runningAutoCloseTimer) runningAutoCloseTimer->stop();
+    if (runningAutoCloseTimer)
+        runningAutoCloseTimer->stop();
     m_autoCloseTimer = new QTimer(this);
     m_autoCloseTimer->setSingleShot(true);
     connect(m_autoCloseTimer, &QTimer::timeout, this, &CopyResultWindowController::timerCloseWindow);
@@ -58,7 +59,8 @@ bool CopyResultWindowController::isAutoCloseTimerActive() const
 
 void CopyResultWindowController::closeButtonClick()
 {
-    if (m_autoCloseTimer) m_autoCloseTimer->stop();
+    if (m_autoCloseTimer)
+        m_autoCloseTimer->stop();
     close();
 }
 

@@ -31,7 +31,8 @@ void DialogService::showSheet(QWidget* window, const Sheet& sheet)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Warning);
     box->setText(sheet.message.isEmpty() ? sheet.informativeText : sheet.message);
-    if (!sheet.message.isEmpty()) box->setInformativeText(sheet.informativeText);
+    if (!sheet.message.isEmpty())
+        box->setInformativeText(sheet.informativeText);
     box->addButton(sheet.buttonTitle, QMessageBox::AcceptRole);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     box->open();
@@ -48,7 +49,8 @@ QString DialogService::chooseFolder(QWidget* parent, const FolderRequest& reques
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setLabelText(QFileDialog::Accept, request.acceptButtonTitle);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
     return dialog.selectedFiles().first();
 }
 

@@ -46,5 +46,6 @@ void DuplicateWindowController::closeButtonClick()
 void DuplicateWindowController::windowWillClose()
 {
     BaseWindowController::windowWillClose();
-    if (quitHandler()) quitHandler()();
+    if (quitHandler())
+        quitHandler()();
 }

@@ -8,7 +8,8 @@
 
 InformationCheckWindowController::InformationCheckWindowController()
     : m_ui(new Ui::InformationCheckWindowController)
-{}
+{
+}
 
 InformationCheckWindowController::~InformationCheckWindowController() = default;
 
@@ -16,7 +17,8 @@ void InformationCheckWindowController::loadLayout(QWidget* window)
 {
     m_ui->setupUi(window);
     connect(m_ui->okButton, &QPushButton::clicked, this, &InformationCheckWindowController::closeButtonClick);
-    connect(m_ui->laterButton, &QPushButton::clicked, this, &InformationCheckWindowController::laterButtonClick);
+    connect(m_ui->laterButton, &QPushButton::clicked, this,
+            &InformationCheckWindowController::laterButtonClick);
 }
 
 void InformationCheckWindowController::windowDidLoad()
@@ -31,11 +33,12 @@ void InformationCheckWindowController::windowDidLoad()
     }
     m_ui->titleLabel->setText(Strings::text(QStringLiteral("InformationCheckWindow_Checking")));
     auto* checker = new InformationChecker(this);
-    connect(checker, &InformationChecker::finished, this, [this, checker](const InformationCheckResult& result) {
-        checker->deleteLater();
-        m_result = result;
-        showResult(result);
-    });
+    connect(checker, &InformationChecker::finished, this,
+            [this, checker](const InformationCheckResult& result) {
+                checker->deleteLater();
+                m_result = result;
+                showResult(result);
+            });
     checker->check();
 }
 
@@ -54,7 +57,8 @@ void InformationCheckWindowController::showResult(const InformationCheckResult& 
         m_ui->urlTextField->clear();
     }
     m_linkTextField->setLink(m_ui->urlTextField->text());
-    if (window()->isVisible()) window()->adjustSize();
+    if (window()->isVisible())
+        window()->adjustSize();
 }
 
 void InformationCheckWindowController::closeButtonClick()

@@ -16,7 +16,9 @@ QString InformationCheckResult::text(bool japanese) const
         return QString(japaneseText)
             .replace(QLatin1String("<br>"), QLatin1String(" \r"))
             .replace(QLatin1String("<BR>"), QLatin1String("\r"));
-    return QString(englishText).replace(QLatin1String("<br>"), QLatin1String("\r")).replace(QLatin1String("<BR>"), QLatin1String("\r"));
+    return QString(englishText)
+        .replace(QLatin1String("<br>"), QLatin1String("\r"))
+        .replace(QLatin1String("<BR>"), QLatin1String("\r"));
 }
 
 InformationChecker::InformationChecker(QObject* parent) : QObject(parent) {}
@@ -47,11 +49,13 @@ void InformationChecker::runStartupCheck()
     connect(checker, &InformationChecker::finished, checker,
             [checker, checkedId](const InformationCheckResult& result) {
                 checker->deleteLater();
-                if (!result.found || result.id <= checkedId) return;
+                if (!result.found || result.id <= checkedId)
+                    return;
                 auto* window = qobject_cast<InformationCheckWindowController*>(
                     TrevaselWindowManager::sharedInstance().getWindowController(
                         TrevaselWindowManager::InformationCheck));
-                if (!window) return;
+                if (!window)
+                    return;
                 window->setResult(result);
                 window->showWindow();
                 window->orderFront();
@@ -66,10 +70,12 @@ InformationCheckResult InformationChecker::checkInformation(const std::optional<
     int best = -1;
     for (const QString& line : UpdateChecker::listLines(list)) {
         const QStringList fields = line.split(QLatin1Char(','));
-        if (fields.size() != 8) continue;
+        if (fields.size() != 8)
+            continue;
         result.failed = false;
         const int id = SettingsValue::intFromText(fields[0]);
-        if (id <= best) continue;
+        if (id <= best)
+            continue;
         best = id;
         result.id = id;
         result.field1 = fields[1];

@@ -26,7 +26,8 @@ LinkTextField::LinkTextField(QWidget* parent) : QLabel(parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TranslucentBackground);
-    if (isBasic()) Logger::debug(QStringLiteral("initWithFrame"));
+    if (isBasic())
+        Logger::debug(QStringLiteral("initWithFrame"));
 }
 
 void LinkTextField::setUrlOpener(UrlOpener opener)
@@ -49,7 +50,8 @@ LinkTextField* LinkTextField::layOver(QLabel* label)
 
 bool LinkTextField::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    if (watched == parent() && event->type() == QEvent::Resize)
+        setGeometry(parentWidget()->rect());
     return QLabel::eventFilter(watched, event);
 }
 
@@ -63,7 +65,8 @@ void LinkTextField::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (isBasic()) {
         const QPoint at = event->position().toPoint();
-        Logger::debug(QStringLiteral("%1.mouseDown:[press at %2,%3]").arg(objectName()).arg(at.x()).arg(at.y()));
+        Logger::debug(
+            QStringLiteral("%1.mouseDown:[press at %2,%3]").arg(objectName()).arg(at.x()).arg(at.y()));
         Logger::debug(QStringLiteral("link:[%1]").arg(m_link));
     }
     if (m_link.startsWith(QLatin1String("http://")) || m_link.startsWith(QLatin1String("https://")))

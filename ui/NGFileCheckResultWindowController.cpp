@@ -96,7 +96,8 @@ QString NGFileCheckResultWindowController::patientFolder() const
         return {};
     const QString destination =
         TrevaselCommon::getUserSettingDictionary().value(SettingsKey::destinationFolderPath).toString();
-    if (destination.isEmpty()) return {};
+    if (destination.isEmpty())
+        return {};
     return QDir(destination).filePath(name);
 }
 
@@ -106,7 +107,8 @@ void NGFileCheckResultWindowController::assignSaveFolder()
         window(),
         {Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserTitle")),
          Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()});
-    if (chosen.isEmpty()) return;
+    if (chosen.isEmpty())
+        return;
     const auto targetNow = [&] {
         return QDir(chosen).filePath(m_medicalRecordNumber + QLatin1Char('_') +
                                      nowSource()().toString(QStringLiteral("yyyyMMddHHmmss")));
@@ -138,5 +140,6 @@ void NGFileCheckResultWindowController::showMoveFailure()
 void NGFileCheckResultWindowController::openFolder()
 {
     const QString folder = patientFolder();
-    if (!folder.isEmpty() && openFolderHandler()) openFolderHandler()(folder);
+    if (!folder.isEmpty() && openFolderHandler())
+        openFolderHandler()(folder);
 }

@@ -26,11 +26,13 @@ void NotificationCenter::postNotification(const QString& name)
     // are chosen first and each is looked up again right before it runs.
     std::vector<quint64> ids;
     for (const Registration& r : m_registrations)
-        if (r.name == name) ids.push_back(r.id);
+        if (r.name == name)
+            ids.push_back(r.id);
     for (quint64 id : ids) {
         auto it = std::find_if(m_registrations.begin(), m_registrations.end(),
                                [id](const Registration& r) { return r.id == id; });
-        if (it == m_registrations.end() || it->observer.isNull()) continue;
+        if (it == m_registrations.end() || it->observer.isNull())
+            continue;
         const std::function<void()> handler = it->handler; // the vector may change while it runs
         handler();
     }

@@ -49,7 +49,8 @@ void ProgressWindowController::windowWillClose()
 
 double ProgressWindowController::percentFor(qint32 reported, qint32 total)
 {
-    if (total <= 0) return 100.0;
+    if (total <= 0)
+        return 100.0;
     return std::clamp(static_cast<double>(reported) / total * 100.0, 0.0, 100.0);
 }
 
@@ -65,7 +66,8 @@ void ProgressWindowController::updateProgressNotification()
 
 void ProgressWindowController::updateProgress()
 {
-    if (reportedCount < std::numeric_limits<qint32>::max()) ++reportedCount;
+    if (reportedCount < std::numeric_limits<qint32>::max())
+        ++reportedCount;
     window(); // the labels exist from here on
     showPercent(percentFor(reportedCount, m_totalCount));
     m_ui->progressIndicator->repaint();

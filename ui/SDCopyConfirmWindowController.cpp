@@ -18,7 +18,8 @@ namespace {
 
 void runBatch(const CardTransfer& transfer, const QStringList& folders)
 {
-    if (!transfer.copyImage) return;
+    if (!transfer.copyImage)
+        return;
     // The batch reports its own failures; nothing may cross the event loop.
     try {
         transfer.copyImage(folders);
@@ -85,7 +86,8 @@ void SDCopyConfirmWindowController::openProgressWindow()
         trevaselWindowManager() ? *trevaselWindowManager() : TrevaselWindowManager::sharedInstance();
     auto* progress =
         qobject_cast<ProgressWindowController*>(manager.getWindowController(TrevaselWindowManager::Progress));
-    if (!progress) return;
+    if (!progress)
+        return;
     progress->setTotalCount(
         static_cast<qint32>(std::clamp<qint64>(total, 0, std::numeric_limits<qint32>::max())));
     progress->showWindow();

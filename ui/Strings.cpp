@@ -21,7 +21,8 @@ Table loadTable(const QString& resource)
 {
     Table table;
     QFile file(resource);
-    if (!file.open(QIODevice::ReadOnly)) return table;
+    if (!file.open(QIODevice::ReadOnly))
+        return table;
     const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
     for (auto it = object.begin(); it != object.end(); ++it)
         table.insert(it.key(), it.value().toString());
@@ -48,10 +49,12 @@ std::optional<QString> lookUp(const QString& language, const QString& key)
 {
     if (TrevaselCommon::edition() == Edition::Basic) {
         const Table& basic = table(QStringLiteral("basic-") + language);
-        if (auto it = basic.find(key); it != basic.end()) return *it;
+        if (auto it = basic.find(key); it != basic.end())
+            return *it;
     }
     const Table& shared = table(language);
-    if (auto it = shared.find(key); it != shared.end()) return *it;
+    if (auto it = shared.find(key); it != shared.end())
+        return *it;
     return std::nullopt;
 }
 
@@ -61,7 +64,8 @@ namespace Strings {
 
 QString language()
 {
-    if (!forcedLanguage().isEmpty()) return forcedLanguage();
+    if (!forcedLanguage().isEmpty())
+        return forcedLanguage();
     const QStringList preferred = QLocale::system().uiLanguages();
     return !preferred.isEmpty() && preferred.first().startsWith(QLatin1String("ja")) ? QStringLiteral("ja")
                                                                                      : QStringLiteral("en");
@@ -74,8 +78,10 @@ void setLanguage(const QString& language)
 
 QString text(const QString& key)
 {
-    if (auto found = lookUp(language(), key)) return *found;
-    if (auto english = lookUp(QStringLiteral("en"), key)) return *english;
+    if (auto found = lookUp(language(), key))
+        return *found;
+    if (auto english = lookUp(QStringLiteral("en"), key))
+        return *english;
     static QSet<QString> reported;
     if (!reported.contains(key)) {
         reported.insert(key);

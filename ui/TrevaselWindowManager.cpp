@@ -33,7 +33,8 @@ bool editionKnows(int id)
 
 BaseWindowController* TrevaselWindowManager::makeController(int id)
 {
-    if (!editionKnows(id)) return nullptr;
+    if (!editionKnows(id))
+        return nullptr;
     switch (id) {
     case Config:
         return new ConfigWindowController;
@@ -66,10 +67,12 @@ BaseWindowController* TrevaselWindowManager::makeController(int id)
 
 BaseWindowController* TrevaselWindowManager::getWindowController(int id)
 {
-    if (!editionKnows(id)) return nullptr;
+    if (!editionKnows(id))
+        return nullptr;
     QMutexLocker locker(&m_lock);
     QPointer<BaseWindowController>& controller = m_windowDictionary[id];
-    if (!controller) controller = makeController(id);
+    if (!controller)
+        controller = makeController(id);
     if (!controller) {
         m_windowDictionary.remove(id);
         return nullptr;

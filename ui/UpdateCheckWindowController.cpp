@@ -17,7 +17,8 @@ void UpdateCheckWindowController::loadLayout(QWidget* window)
 void UpdateCheckWindowController::windowDidLoad()
 {
     window()->setWindowTitle(Strings::text(QStringLiteral("UpdateCheckWindow_Title")));
-    m_ui->applicationNameLabel->setText(Strings::text(QStringLiteral("UpdateCheckWindow_ApplicationNameLabel")));
+    m_ui->applicationNameLabel->setText(
+        Strings::text(QStringLiteral("UpdateCheckWindow_ApplicationNameLabel")));
     m_ui->versionNumberTextField->setText(TrevaselCommon::edition() == Edition::Basic
                                               ? TrevaselCommon::getVersionNubmer()
                                               : QStringLiteral("for Pravena"));
@@ -60,9 +61,11 @@ void UpdateCheckWindowController::showResult(const UpdateCheckResult& result)
             result.failed ? Strings::text(QStringLiteral("ApplicationMessage19")) + QLatin1Char('\n') +
                                 Strings::text(QStringLiteral("ApplicationMessage19-2"))
                           : Strings::text(QStringLiteral("UpdateCheckWindow_Message3")));
-        for (QLabel* field : {m_ui->nameTextField, m_ui->dateTextField, m_ui->versionTextField, m_ui->urlTextField})
+        for (QLabel* field :
+             {m_ui->nameTextField, m_ui->dateTextField, m_ui->versionTextField, m_ui->urlTextField})
             field->clear();
     }
     m_linkTextField->setLink(m_ui->urlTextField->text());
-    if (window()->isVisible()) window()->adjustSize();
+    if (window()->isVisible())
+        window()->adjustSize();
 }

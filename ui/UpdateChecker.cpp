@@ -35,8 +35,8 @@ void UpdateChecker::check()
     connect(fetch, &HttpFetch::finished, this, [this, fetch](bool answered, const QByteArray& body) {
         fetch->deleteLater();
         const std::optional<QByteArray> list = answered ? std::optional(body) : std::nullopt;
-        Q_EMIT finished(checkUpdate(list, versionValue(TrevaselCommon::getVersionNubmer()),
-                                    TrevaselCommon::edition()));
+        Q_EMIT finished(
+            checkUpdate(list, versionValue(TrevaselCommon::getVersionNubmer()), TrevaselCommon::edition()));
     });
     fetch->get(url, fetchTimeout);
 }
@@ -46,10 +46,12 @@ void UpdateChecker::runStartupCheck()
     auto* checker = new UpdateChecker;
     connect(checker, &UpdateChecker::finished, checker, [checker](const UpdateCheckResult& result) {
         checker->deleteLater();
-        if (!result.newer) return;
+        if (!result.newer)
+            return;
         auto* window = qobject_cast<UpdateCheckWindowController*>(
             TrevaselWindowManager::sharedInstance().getWindowController(TrevaselWindowManager::UpdateCheck));
-        if (!window) return;
+        if (!window)
+            return;
         window->setResult(result);
         window->showWindow();
         window->orderFront();
@@ -59,10 +61,12 @@ void UpdateChecker::runStartupCheck()
 
 QStringList UpdateChecker::listLines(const std::optional<QByteArray>& list)
 {
-    if (!list) return {};
+    if (!list)
+        return {};
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(*list);
-    if (decoder.hasError()) return {};
+    if (decoder.hasError())
+        return {};
     static const QRegularExpression newline(QStringLiteral("\r\n|\r|\n"));
     return text.split(newline);
 }
@@ -78,16 +82,20 @@ UpdateCheckResult UpdateChecker::checkUpdate(const std::optional<QByteArray>& li
 {
     const bool basic = edition == Edition::Basic;
     const QStringList lines = listLines(list);
-    if (basic) Logger::debug(QStringLiteral("version list:[%1]").arg(lines.join(QLatin1Char('\n'))));
+    if (basic)
+        Logger::debug(QStringLiteral("version list:[%1]").arg(lines.join(QLatin1Char('\n'))));
     UpdateCheckResult result;
     result.failed = true;
     for (const QString& line : lines) {
         const QStringList fields = line.split(QLatin1Char(','));
-        if (fields.size() != 5) continue;
-        if (basic) Logger::debug(QStringLiteral("version info array:[%1]").arg(fields.join(QLatin1Char(','))));
+        if (fields.size() != 5)
+            continue;
+        if (basic)
+            Logger::debug(QStringLiteral("version info array:[%1]").arg(fields.join(QLatin1Char(','))));
         result.failed = false;
         const double listed = SettingsValue::doubleFromText(fields[0] + QLatin1Char('.') + fields[1]);
-        if (listed <= runningVersion) continue;
+        if (listed <= runningVersion)
+            continue;
         result.version = QString::asprintf("%.2f", listed);
         result.name = fields[2];
         const QString& date = fields[3];

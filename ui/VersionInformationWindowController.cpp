@@ -6,7 +6,8 @@
 
 VersionInformationWindowController::VersionInformationWindowController()
     : m_ui(new Ui::VersionInformationWindowController)
-{}
+{
+}
 
 VersionInformationWindowController::~VersionInformationWindowController() = default;
 
@@ -21,7 +22,8 @@ void VersionInformationWindowController::windowDidLoad()
     m_ui->applicationNameLabel->setText(
         Strings::text(QStringLiteral("VersionInformationWindow_ApplicationNameLabel")));
     m_ui->detailLabel->setText(Strings::text(QStringLiteral("VersionInformationWindow_DetailLabel")));
-    m_ui->descriptionLabel->setText(Strings::text(QStringLiteral("VersionInformationWindow_DescriptionLabel")));
+    m_ui->descriptionLabel->setText(
+        Strings::text(QStringLiteral("VersionInformationWindow_DescriptionLabel")));
     m_ui->versionLabel->setText(Strings::text(QStringLiteral("VersionInformationWindow_VersionLabel")));
     m_ui->copyrightLabel->setText(Strings::text(QStringLiteral("VersionInformationWindow_CopyrightLabel")));
     m_ui->versionNumberTextField->setText(TrevaselCommon::getVersionNubmer());

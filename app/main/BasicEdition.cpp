@@ -4,5 +4,10 @@
 
 EditionParts editionParts()
 {
-    return {Edition::Basic, QStringLiteral("Trevasel"), [] { return std::make_unique<BasicWatchFolderOperator>(); }, {}, {}, {}};
+    return {Edition::Basic,
+            QStringLiteral("Trevasel"),
+            [] { return std::make_unique<BasicWatchFolderOperator>(); },
+            {},
+            {},
+            {}};
 }

@@ -1,14 +1,15 @@
 #include "app/shell/EditionParts.h"
 
-#include "history/HistoryDatabase.h"
-#include "history/ImportedFileDao.h"
 #include "app/SettingsMigration.h"
 #include "app/TrevaselCommon.h"
+#include "history/HistoryDatabase.h"
+#include "history/ImportedFileDao.h"
 #include "transfer/BaseWatchFolderOperator.h"
 
 EditionParts editionParts()
 {
-    return {Edition::Full, QStringLiteral("TrevaselForPravena"),
+    return {Edition::Full,
+            QStringLiteral("TrevaselForPravena"),
             [] { return std::make_unique<BaseWatchFolderOperator>(TrevaselCommon::getDBFilePath()); },
             [](const QString& path) { HistoryDatabase::createIfMissing(path); },
             [](const QString& path, qint64 before) { ImportedFileDao(path).deleteBeforeDatetime(before); },

@@ -18,11 +18,11 @@
 #include "ui/BaseWindowController.h"
 #include "ui/ConfigWindowController.h"
 #include "ui/DetailConfigWindowController.h"
-#include "ui/NGFileCheckResultWindowController.h"
 #include "ui/InformationChecker.h"
+#include "ui/NGFileCheckResultWindowController.h"
 #include "ui/Strings.h"
-#include "ui/UpdateChecker.h"
 #include "ui/TrevaselWindowManager.h"
+#include "ui/UpdateChecker.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -95,7 +95,8 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         m_instanceLock = std::make_unique<SingleInstanceLock>(m_parts.programName);
         if (!m_instanceLock->tryLock()) {
             Logger::info(QStringLiteral("another copy is running (%1)").arg(m_instanceLock->lockFilePath()));
-            showAndFront(TrevaselWindowManager::sharedInstance().getWindowController(TrevaselWindowManager::Duplicate));
+            showAndFront(TrevaselWindowManager::sharedInstance().getWindowController(
+                TrevaselWindowManager::Duplicate));
             return false;
         }
     }
@@ -104,7 +105,8 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
     const QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
     if (TrevaselCommon::isFirstStart(stored) || !full)
         stampBuildNumber();
-    else if (SettingsValue::intValue(stored, QLatin1String(SettingsKey::lastBuildNumber)) < TrevaselCommon::getBuildNumber().toInt())
+    else if (SettingsValue::intValue(stored, QLatin1String(SettingsKey::lastBuildNumber)) <
+             TrevaselCommon::getBuildNumber().toInt())
         migrateSettings(stored);
     if (full)
         startTimers();
@@ -144,8 +146,9 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
     registerLoginItem();
     stampBuildNumber();
     changeDestinationFolderMenuItem();
-    Logger::info(QStringLiteral("%1 %2 (%3) is running").arg(m_parts.programName, TrevaselCommon::getVersionNubmer(),
-                                                                 TrevaselCommon::getBuildNumber()));
+    Logger::info(
+        QStringLiteral("%1 %2 (%3) is running")
+            .arg(m_parts.programName, TrevaselCommon::getVersionNubmer(), TrevaselCommon::getBuildNumber()));
     return true;
 }
 
@@ -207,20 +210,24 @@ bool TrevaselAppDelegate::waitForDestination()
     // A network volume may still be mounting. The wait lets the event loop run, and ends as soon as
     // the folder is there.
     const double seconds =
-        std::clamp(SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::theWaitSecondsForCheckingDesignatedFolder)),
+        std::clamp(SettingsValue::doubleValue(
+                       settings, QLatin1String(SettingsKey::theWaitSecondsForCheckingDesignatedFolder)),
                    0.0, 3600.0);
     const QDeadlineTimer deadline(static_cast<qint64>(seconds * 1000));
     while (!ready() && !deadline.hasExpired() && !TransferJob::stopRequested())
-        m_shell->pause(std::chrono::milliseconds(std::min<qint64>(500, std::max<qint64>(deadline.remainingTime(), 1))));
+        m_shell->pause(
+            std::chrono::milliseconds(std::min<qint64>(500, std::max<qint64>(deadline.remainingTime(), 1))));
     return ready();
 }
 
 void TrevaselAppDelegate::startTimers()
 {
     const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    double seconds = SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::checkNgFileIntervalTime));
+    double seconds =
+        SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::checkNgFileIntervalTime));
     if (!(seconds > 0.0) || seconds > 86400.0) {
-        Logger::info(QStringLiteral("\"check ng file interval time\" holds no usable period; checking every %1 seconds")
+        Logger::info(QStringLiteral(
+                         "\"check ng file interval time\" holds no usable period; checking every %1 seconds")
                          .arg(kDefaultNGFileIntervalSeconds));
         seconds = kDefaultNGFileIntervalSeconds;
     }
@@ -248,9 +255,11 @@ void TrevaselAppDelegate::setUpStatusItem()
     addWindow("StatusMenu_Settings", TrevaselWindowManager::Config);
     m_menu->addSeparator();
     m_showDestination = add("StatusMenu_ShowDestination", &TrevaselAppDelegate::showDestinationFolder);
-    m_showDestinationPicture = add("StatusMenu_ShowDestinationPicture", &TrevaselAppDelegate::showDestinationFolder);
-    m_showDestinationMovie = full ? add("StatusMenu_ShowDestinationMovie", &TrevaselAppDelegate::showDestinationFolderMovie)
-                                  : nullptr;
+    m_showDestinationPicture =
+        add("StatusMenu_ShowDestinationPicture", &TrevaselAppDelegate::showDestinationFolder);
+    m_showDestinationMovie =
+        full ? add("StatusMenu_ShowDestinationMovie", &TrevaselAppDelegate::showDestinationFolderMovie)
+             : nullptr;
     m_showDestinationPicture->setVisible(false);
     m_menu->addSeparator();
     addWindow("StatusMenu_UpdateCheck", TrevaselWindowManager::UpdateCheck);
@@ -262,10 +271,12 @@ void TrevaselAppDelegate::setUpStatusItem()
     add("StatusMenu_Quit", [] { QCoreApplication::quit(); });
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        Logger::info(QStringLiteral("no system tray here: running without a status item, and still importing"));
+        Logger::info(
+            QStringLiteral("no system tray here: running without a status item, and still importing"));
         return;
     }
-    m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/TrevaselStatusBarIconTemplate.png")), this);
+    m_statusItem =
+        new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/TrevaselStatusBarIconTemplate.png")), this);
     m_statusItem->setContextMenu(m_menu);
     m_statusItem->setToolTip(m_parts.programName);
     m_statusItem->show();
@@ -275,7 +286,8 @@ void TrevaselAppDelegate::changeDestinationFolderMenuItem()
 {
     if (!m_showDestinationMovie)
         return;
-    const bool movies = setting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderMov);
+    const bool movies =
+        setting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderMov);
     m_showDestination->setVisible(!movies);
     m_showDestinationPicture->setVisible(movies);
     m_showDestinationMovie->setVisible(movies);
@@ -296,7 +308,8 @@ void TrevaselAppDelegate::registerSources()
                 CopyOperator::Services{m_streams.get(), m_shell.get(), eventIds, jobs, m_edition});
             m_watchFolder->registWatching({folder});
         } else {
-            TraySourceShell::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder), true);
+            TraySourceShell::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder),
+                                       true);
         }
     }
     m_cardSource.reset();
@@ -346,10 +359,12 @@ void TrevaselAppDelegate::didUnmount(const QString& mountPath)
 
 void TrevaselAppDelegate::timerNGFileCheck()
 {
-    const QString deliver = textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPath) +
-                            QStringLiteral("/deliver");
+    const QString deliver =
+        textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPath) +
+        QStringLiteral("/deliver");
     TrevaselWindowManager& windows = TrevaselWindowManager::sharedInstance();
-    const QStringList names = QDir(deliver).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    const QStringList names =
+        QDir(deliver).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     for (const QString& name : names) {
         if (!name.endsWith(QLatin1String(".NG")))
             continue;
@@ -377,19 +392,24 @@ void TrevaselAppDelegate::timerNGFileCheck()
 void TrevaselAppDelegate::timerDeleteImportedFileRecord()
 {
     QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    const double interval = SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::deleteImportedFileRecordIntervalTime));
-    const auto last = TrevaselCommon::stringToDate(textSetting(settings, SettingsKey::lastDeleteImportedFileRecordDatetime));
+    const double interval = SettingsValue::doubleValue(
+        settings, QLatin1String(SettingsKey::deleteImportedFileRecordIntervalTime));
+    const auto last = TrevaselCommon::stringToDate(
+        textSetting(settings, SettingsKey::lastDeleteImportedFileRecordDatetime));
     // No valid last purge time counts as no time elapsed.
-    if (!last || !(static_cast<double>(last->secsTo(QDateTime::currentDateTime())) > interval) || !m_parts.purgeHistory)
+    if (!last || !(static_cast<double>(last->secsTo(QDateTime::currentDateTime())) > interval) ||
+        !m_parts.purgeHistory)
         return;
     m_parts.purgeHistory(TrevaselCommon::getDBFilePath(), TrevaselCommon::dateToString(*last).toLongLong());
-    settings.insert(QLatin1String(SettingsKey::lastDeleteImportedFileRecordDatetime), TrevaselCommon::getNowDatabaseDatetime());
+    settings.insert(QLatin1String(SettingsKey::lastDeleteImportedFileRecordDatetime),
+                    TrevaselCommon::getNowDatabaseDatetime());
     TrevaselCommon::writeUserSettingDictionary(settings);
 }
 
 void TrevaselAppDelegate::showDestinationFolder()
 {
-    QString folder = textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPath);
+    QString folder =
+        textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPath);
     if (folder.isEmpty())
         folder = TrevaselCommon::getDefaultImageDestinationDirectory();
     m_workspace->openFolder(folder);
@@ -397,7 +417,8 @@ void TrevaselAppDelegate::showDestinationFolder()
 
 void TrevaselAppDelegate::showDestinationFolderMovie()
 {
-    QString folder = textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPathMov);
+    QString folder =
+        textSetting(TrevaselCommon::getUserSettingDictionary(), SettingsKey::destinationFolderPathMov);
     if (folder.isEmpty())
         folder = TrevaselCommon::getDefaultMovieDestinationDirectory();
     m_workspace->openFolder(folder);
@@ -406,7 +427,8 @@ void TrevaselAppDelegate::showDestinationFolderMovie()
 void TrevaselAppDelegate::showRemoteSupportUrl()
 {
     // The same page for every language.
-    m_workspace->openUrl(QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
+    m_workspace->openUrl(
+        QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
 }
 
 void TrevaselAppDelegate::showWindow(int windowId)

@@ -17,7 +17,8 @@ class TimeZoneScope
 public:
     explicit TimeZoneScope(const char* zone)
     {
-        if (const char* old = std::getenv("TZ")) m_saved = old;
+        if (const char* old = std::getenv("TZ"))
+            m_saved = old;
         setenv("TZ", zone, 1);
         tzset();
     }

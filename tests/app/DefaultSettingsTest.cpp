@@ -60,7 +60,8 @@ const std::map<QString, int> kFullEditionOnly{
 std::map<QString, int> keysOf(Edition edition)
 {
     std::map<QString, int> keys = kBothEditions;
-    if (edition == Edition::Full) keys.insert(kFullEditionOnly.begin(), kFullEditionOnly.end());
+    if (edition == Edition::Full)
+        keys.insert(kFullEditionOnly.begin(), kFullEditionOnly.end());
     return keys;
 }
 

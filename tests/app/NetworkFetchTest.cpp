@@ -59,7 +59,8 @@ private:
         QByteArray& received = m_received[socket];
         received += socket->readAll();
         const qsizetype end = received.indexOf("\r\n\r\n");
-        if (end < 0 || m_reply.isEmpty()) return;
+        if (end < 0 || m_reply.isEmpty())
+            return;
         m_lastHead = received.left(end);
         socket->write(m_reply);
         socket->disconnectFromHost();

@@ -18,7 +18,8 @@ namespace {
 QString pythonInterpreter()
 {
     const QString configured = qEnvironmentVariable("TREVASEL_TEST_PYTHON");
-    if (!configured.isEmpty()) return configured;
+    if (!configured.isEmpty())
+        return configured;
     return QStandardPaths::findExecutable(QStringLiteral("python3"));
 }
 
@@ -54,7 +55,8 @@ class PlistInteropTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (pythonInterpreter().isEmpty()) GTEST_SKIP() << "no Python interpreter";
+        if (pythonInterpreter().isEmpty())
+            GTEST_SKIP() << "no Python interpreter";
         ASSERT_TRUE(m_dir.isValid());
     }
 

@@ -46,17 +46,18 @@ QVariantMap stepsFrom5()
 QVariantMap stepsFrom2()
 {
     QVariantMap added = stepsFrom5();
-    const QVariantMap step2{{"export xml", false},
-                            {"zero padding", true},
-                            {"zero padding length", qint64(6)},
-                            {"zero padding length string", qint64(10)},
-                            {"chop camera serial number", false},
-                            {"chop count", false},
-                            {"dont add patient name", false},
-                            {"dont send mif", false},
-                            {"information check site", WebSite::url(WebSite::japaneseInformationListPath)},
-                            {"checked information id", qint64(0)},
-                            {"information check site english", WebSite::url(WebSite::englishInformationListPath)}};
+    const QVariantMap step2{
+        {"export xml", false},
+        {"zero padding", true},
+        {"zero padding length", qint64(6)},
+        {"zero padding length string", qint64(10)},
+        {"chop camera serial number", false},
+        {"chop count", false},
+        {"dont add patient name", false},
+        {"dont send mif", false},
+        {"information check site", WebSite::url(WebSite::japaneseInformationListPath)},
+        {"checked information id", qint64(0)},
+        {"information check site english", WebSite::url(WebSite::englishInformationListPath)}};
     for (auto it = step2.begin(); it != step2.end(); ++it)
         added.insert(it.key(), it.value());
     return added;
@@ -79,8 +80,10 @@ protected:
         // A history database as builds before the movie columns made it.
         const ImportedFileDao history(TrevaselCommon::getDBFilePath());
         ASSERT_TRUE(HistoryDatabase::createIfMissing(history.databaseFilePath()));
-        ASSERT_TRUE(history.alterTable(QStringLiteral("alter table imported_file drop column original_file_name;")));
-        ASSERT_TRUE(history.alterTable(QStringLiteral("alter table imported_file drop column transferred_folder;")));
+        ASSERT_TRUE(
+            history.alterTable(QStringLiteral("alter table imported_file drop column original_file_name;")));
+        ASSERT_TRUE(
+            history.alterTable(QStringLiteral("alter table imported_file drop column transferred_folder;")));
     }
 
     QVariantMap storedFile(int build)
@@ -90,14 +93,16 @@ protected:
 
     static bool hasColumn(const QString& name)
     {
-        return ImportedFileDao(TrevaselCommon::getDBFilePath()).existColumn(name, QStringLiteral("imported_file"));
+        return ImportedFileDao(TrevaselCommon::getDBFilePath())
+            .existColumn(name, QStringLiteral("imported_file"));
     }
 
     QString m_destination;
 };
 
 class MigrationByBuild : public SettingsMigrationTest, public ::testing::WithParamInterface<MigrationCase>
-{};
+{
+};
 
 TEST_P(MigrationByBuild, AddsTheKeysOfItsStepsOnly)
 {
@@ -128,21 +133,25 @@ INSTANTIATE_TEST_SUITE_P(
                                      {"dont send mif", qint64(1)},
                                      {"destination folder path mov", QString()},
                                      {"destination folder mov", qint64(0)}},
-                                    false, true},
+                                    false,
+                                    true},
                       MigrationCase{10008,
                                     {{"dont send mif", qint64(1)},
                                      {"destination folder path mov", QString()},
                                      {"destination folder mov", qint64(0)}},
-                                    false, true},
+                                    false,
+                                    true},
                       MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
-    [](const ::testing::TestParamInfo<MigrationCase>& run) { return "Build" + std::to_string(run.param.build); });
+    [](const ::testing::TestParamInfo<MigrationCase>& run) {
+        return "Build" + std::to_string(run.param.build);
+    });
 
 TEST_F(SettingsMigrationTest, PresentKeysKeepTheirValuesAndAnExistingDeliverIsLeftAlone)
 {
     QVariantMap before = withProductPage(stepsFrom2());
     // Every key present with a value no step would write.
     for (auto it = before.begin(); it != before.end(); ++it)
-        it.value() = it.value().typeId() == QMetaType::Bool ? QVariant(!it.value().toBool())
+        it.value() = it.value().typeId() == QMetaType::Bool      ? QVariant(!it.value().toBool())
                      : it.value().typeId() == QMetaType::QString ? QVariant(QString())
                                                                  : QVariant(qint64(7));
     before.insert(storedFile(1));

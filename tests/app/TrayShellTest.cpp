@@ -1,10 +1,10 @@
 // The full program's start-up in this process, driven through its settings window as a person
 // would: no settings file at first, folders chosen and applied, a still dropped into the watch
 // folder arrives.
-#include "app/shell/TrevaselAppDelegate.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "app/shell/TrevaselAppDelegate.h"
 #include "camerafiles/CameraFileWriter.h"
 #include "history/HistoryDatabase.h"
 #include "transfer/BaseWatchFolderOperator.h"
@@ -54,7 +54,8 @@ TEST(TrayShell, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromT
     parts.createHistory = [](const QString& path) { HistoryDatabase::createIfMissing(path); };
     TrevaselAppDelegate delegate(parts);
     ASSERT_TRUE(delegate.applicationDidFinishLaunching({}));
-    EXPECT_TRUE(QFileInfo::exists(TrevaselCommon::getUserSettingPlistFilePath())) << "the default file is installed";
+    EXPECT_TRUE(QFileInfo::exists(TrevaselCommon::getUserSettingPlistFilePath()))
+        << "the default file is installed";
     EXPECT_EQ(SettingsValue::stringValue(TrevaselCommon::getUserSettingDictionary(),
                                          QLatin1String(SettingsKey::lastBuildNumber)),
               TrevaselCommon::getBuildNumber());
@@ -81,7 +82,8 @@ TEST(TrayShell, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromT
 
     auto image = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
     ASSERT_TRUE(testsupport::writeCameraFile(root.filePath(QStringLiteral("watch/ORVS0001.JPG")), image));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return picturesBelow(root.filePath(QStringLiteral("pictures"))).size() == 1; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return picturesBelow(root.filePath(QStringLiteral("pictures"))).size() == 1; }, 30000));
     config->close();
 }
 

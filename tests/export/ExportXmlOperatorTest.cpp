@@ -2,11 +2,11 @@
 // them, and a record read from a camera file. Every XML text made here is parsed.
 #include "ExportXmlTestSupport.h"
 
+#include "camerafiles/CameraFileWriter.h"
 #include "export/ExportXmlChoice.h"
 #include "export/ExportXmlOperator.h"
 #include "export/ExportXmlOperator2.h"
 #include "metadata/ExifOperator.h"
-#include "camerafiles/CameraFileWriter.h"
 
 #include <QHash>
 #include <QTemporaryDir>

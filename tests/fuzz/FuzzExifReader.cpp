@@ -20,7 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Touch every field so a malformed text would surface here.
         qsizetype total = 0;
         record->extendedMakerNoteEntity->forEachField(
-            [&total](const QString&, const std::optional<QString>& value) { total += value ? value->size() : 0; });
+            [&total](const QString&, const std::optional<QString>& value) {
+                total += value ? value->size() : 0;
+            });
         (void)total;
     }
 

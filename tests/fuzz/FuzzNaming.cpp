@@ -6,10 +6,10 @@
 #include "transfer/CopyFailedException.h"
 
 #include <QByteArray>
-#include <QtGlobal>
 #include <QDir>
 #include <QList>
 #include <QString>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +47,8 @@ void check(const ExifEntity& record, std::uint8_t switches, const QString& dayPa
     for (const bool movie : {false, true}) {
         std::optional<TransferEntry> entry;
         try {
-            entry = BaseWatchFolderOperator::entryFor(QStringLiteral("/card/DCIM/x.JPG"), movie, record, settings);
+            entry = BaseWatchFolderOperator::entryFor(QStringLiteral("/card/DCIM/x.JPG"), movie, record,
+                                                      settings);
         } catch (const CopyFailedException&) {
             std::abort(); // the roots above are usable: nothing in a picture may fail the batch here
         }
@@ -57,9 +58,10 @@ void check(const ExifEntity& record, std::uint8_t switches, const QString& dayPa
         if (!inside(entry->destination + QStringLiteral("/x"), folderRoot))
             std::abort();
         for (const int index : {0, 2}) {
-            const QString name = NamingRules::isSecondGeneration(record)
-                                     ? NamingRules::getNewImageFileName2(record, index, QStringLiteral(".MIF"))
-                                     : NamingRules::getNewImageFileName(record, index, QStringLiteral(".JPG"));
+            const QString name =
+                NamingRules::isSecondGeneration(record)
+                    ? NamingRules::getNewImageFileName2(record, index, QStringLiteral(".MIF"))
+                    : NamingRules::getNewImageFileName(record, index, QStringLiteral(".JPG"));
             if (!cleanComponent(name) || !inside(entry->destination + QLatin1Char('/') + name, folderRoot))
                 std::abort();
         }
@@ -109,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const std::uint8_t switches = size > 0 ? data[0] : 0;
-    const QString dayPattern = size > 1 && (data[1] & 1) ? QStringLiteral("yyyy/../dd") : QStringLiteral("yyyy-MM-dd");
+    const QString dayPattern =
+        size > 1 && (data[1] & 1) ? QStringLiteral("yyyy/../dd") : QStringLiteral("yyyy-MM-dd");
 
     auto still = ImageBytes::fromData(input);
     if (const auto record = ExifOperator::getExifData(still, QStringLiteral("fuzz.JPG")))

@@ -31,7 +31,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-fuzz-seeds: cannot create %s\n", argv[1]);
         return 1;
     }
-    for (const auto layout : {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
+    for (const auto layout :
+         {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
         for (const auto kind : {testsupport::FileKind::Still, testsupport::FileKind::MovieIndex}) {
             CameraImage image = testsupport::defaultCameraImage(layout, kind);
             put(image);

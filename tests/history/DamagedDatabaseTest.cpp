@@ -34,7 +34,8 @@ void expectEveryOperationFails(const QString& path, bool schemaDamaged = true)
     EXPECT_EQ(history.findById(1), nullptr);
     EXPECT_FALSE(history.insert(importedFile(QStringLiteral("P/IMG_0002.JPG"), QStringLiteral("SN-1"))));
     EXPECT_FALSE(history.deleteBeforeDatetime(20990101000000));
-    if (!schemaDamaged) return;
+    if (!schemaDamaged)
+        return;
     EXPECT_FALSE(history.existColumn(QStringLiteral("id"), QStringLiteral("imported_file")));
     EXPECT_FALSE(
         history.addColumn(QStringLiteral("extra"), QStringLiteral("text"), true, QStringLiteral("''")));

@@ -92,7 +92,8 @@ TEST_F(MemoryDatabase, CachedStatementsRunAgainWithTheirNewValuesAlsoSideBySide)
     const QString insert = QStringLiteral("insert into t (id, name) values (?, ?);");
     ASSERT_TRUE(m_database.executeUpdate(insert, {10, QStringLiteral("ten")}));
     EXPECT_FALSE(m_database.executeUpdate(insert, {10, QStringLiteral("again")})) << "the id is taken";
-    ASSERT_TRUE(m_database.executeUpdate(insert, {11, QVariant()})) << "a failed run leaves the statement usable";
+    ASSERT_TRUE(m_database.executeUpdate(insert, {11, QVariant()}))
+        << "a failed run leaves the statement usable";
     EXPECT_FALSE(m_database.executeUpdate(insert, {12})) << "the markers still count";
 
     const QString byId = QStringLiteral("select name from t where id = ?;");
@@ -101,7 +102,8 @@ TEST_F(MemoryDatabase, CachedStatementsRunAgainWithTheirNewValuesAlsoSideBySide)
     const auto eleven = m_database.executeQuery(byId, {11}); // while the first is still open
     ASSERT_TRUE(eleven && eleven->next());
     EXPECT_EQ(ten->stringForColumn(QStringLiteral("name")), QStringLiteral("ten"));
-    EXPECT_EQ(eleven->stringForColumn(QStringLiteral("name")), std::nullopt) << "no value left over from a run before";
+    EXPECT_EQ(eleven->stringForColumn(QStringLiteral("name")), std::nullopt)
+        << "no value left over from a run before";
     ten->close();
     eleven->close();
     const auto none = m_database.executeQuery(byId, {12});

@@ -25,7 +25,8 @@ CliRun runHistory(const QStringList& arguments,
     cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(TREVASEL_CLI_PATH), QStringList{QStringLiteral("history")} + arguments);
     CliRun run;
-    if (cli.waitForFinished(60000) && cli.exitStatus() == QProcess::NormalExit) run.exitCode = cli.exitCode();
+    if (cli.waitForFinished(60000) && cli.exitStatus() == QProcess::NormalExit)
+        run.exitCode = cli.exitCode();
     run.out = cli.readAllStandardOutput();
     run.err = cli.readAllStandardError();
     return run;
@@ -35,7 +36,8 @@ std::vector<QJsonObject> jsonLines(const QByteArray& output)
 {
     std::vector<QJsonObject> lines;
     for (const QByteArray& line : output.split('\n')) {
-        if (line.isEmpty()) continue;
+        if (line.isEmpty())
+            continue;
         QJsonParseError error;
         const QJsonDocument document = QJsonDocument::fromJson(line, &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
@@ -114,7 +116,8 @@ TEST_F(HistoryCommand, AMissingOrDamagedDatabaseIsReportedAndNotCreated)
     const QString missing = m_dir.filePath(QStringLiteral("missing.db"));
     for (const char* action : {"list", "purge-before"}) {
         QStringList arguments{QString::fromLatin1(action), QStringLiteral("--database"), missing};
-        if (arguments.front() == QLatin1String("purge-before")) arguments << QStringLiteral("20240101000000");
+        if (arguments.front() == QLatin1String("purge-before"))
+            arguments << QStringLiteral("20240101000000");
         const CliRun run = runHistory(arguments);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_TRUE(run.err.contains("does not exist")) << run.err.toStdString();

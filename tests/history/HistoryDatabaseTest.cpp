@@ -26,7 +26,8 @@ std::vector<Column> columnsOf(const QString& path)
 {
     std::vector<Column> columns;
     FMDatabase database(path);
-    if (!database.open(FMDatabase::OpenMode::ReadOnly)) return columns;
+    if (!database.open(FMDatabase::OpenMode::ReadOnly))
+        return columns;
     const auto rows =
         database.executeQuery(QStringLiteral("select name, type, \"notnull\", dflt_value, pk "
                                              "from pragma_table_info('imported_file') order by cid;"));

@@ -20,10 +20,12 @@ TEST(HistorySession, RowsAreSeenAtOnceAndTheFileIsWholeAndInRollbackModeAfterwar
         ImportedFileDao batch(path);
         ASSERT_TRUE(batch.beginSession());
         for (int i = 0; i < 50; ++i)
-            ASSERT_TRUE(batch.insert(importedFile(QStringLiteral("P/%1.JPG").arg(i), QStringLiteral("SN-1"))));
+            ASSERT_TRUE(
+                batch.insert(importedFile(QStringLiteral("P/%1.JPG").arg(i), QStringLiteral("SN-1"))));
         // Another connection, as another process would have, sees every committed row.
         EXPECT_EQ(ImportedFileDao(path).findAll().size(), 50u);
-        EXPECT_EQ(batch.findByLikeFileNameCameraId(QStringLiteral("7.JPG"), QStringLiteral("SN-1")).size(), 1u);
+        EXPECT_EQ(batch.findByLikeFileNameCameraId(QStringLiteral("7.JPG"), QStringLiteral("SN-1")).size(),
+                  1u);
         batch.endSession();
     }
     EXPECT_FALSE(QFileInfo::exists(path + QStringLiteral("-wal"))) << "the log is merged into the file";

@@ -16,7 +16,8 @@ class SqliteToolInterop : public HistoryFixture
 protected:
     void SetUp() override
     {
-        if (!historytest::hasSqliteTool()) GTEST_SKIP() << "the sqlite3 command-line tool is not on PATH";
+        if (!historytest::hasSqliteTool())
+            GTEST_SKIP() << "the sqlite3 command-line tool is not on PATH";
         HistoryFixture::SetUp();
     }
 };

@@ -5,12 +5,12 @@
 TEST(ByteText, Utf8IsStrictAboutMalformedSequences)
 {
     EXPECT_TRUE(ByteText::isValidUtf8("plain ascii"));
-    EXPECT_TRUE(ByteText::isValidUtf8("\xe5\xb1\xb1\xe7\x94\xb0"));     // 山田
-    EXPECT_TRUE(ByteText::isValidUtf8("\xf0\x9f\xa6\xb7"));             // a four-byte character
-    EXPECT_FALSE(ByteText::isValidUtf8("\xc0\xaf"));                    // overlong "/"
-    EXPECT_FALSE(ByteText::isValidUtf8("\xed\xa0\x80"));                // a surrogate
-    EXPECT_FALSE(ByteText::isValidUtf8("\xf4\x90\x80\x80"));            // past U+10FFFF
-    EXPECT_FALSE(ByteText::isValidUtf8("\xe5\xb1"));                    // cut short at the end
+    EXPECT_TRUE(ByteText::isValidUtf8("\xe5\xb1\xb1\xe7\x94\xb0")); // 山田
+    EXPECT_TRUE(ByteText::isValidUtf8("\xf0\x9f\xa6\xb7"));         // a four-byte character
+    EXPECT_FALSE(ByteText::isValidUtf8("\xc0\xaf"));                // overlong "/"
+    EXPECT_FALSE(ByteText::isValidUtf8("\xed\xa0\x80"));            // a surrogate
+    EXPECT_FALSE(ByteText::isValidUtf8("\xf4\x90\x80\x80"));        // past U+10FFFF
+    EXPECT_FALSE(ByteText::isValidUtf8("\xe5\xb1"));                // cut short at the end
     EXPECT_FALSE(ByteText::isValidUtf8("\xff"));
     EXPECT_FALSE(ByteText::isValidUtf8("\x80"));
 }
@@ -32,7 +32,8 @@ TEST(ByteText, HexTextBecomesDecimal)
     EXPECT_EQ(ByteText::hexTextToDecimal(QStringLiteral("1G")), QStringLiteral("1"));
     EXPECT_EQ(ByteText::hexTextToDecimal(QString()), QString());
     EXPECT_EQ(ByteText::hexTextToDecimal(QStringLiteral("zz")), QString());
-    EXPECT_EQ(ByteText::hexTextToDecimal(QStringLiteral("ffffffffffffffffffff")), QStringLiteral("18446744073709551615"));
+    EXPECT_EQ(ByteText::hexTextToDecimal(QStringLiteral("ffffffffffffffffffff")),
+              QStringLiteral("18446744073709551615"));
 }
 
 TEST(ByteText, ByteFormsAreFixedWidthLowercase)

@@ -26,7 +26,8 @@ TEST(CameraModelCheck, TrimsSpacesAndTabsButNotZeroBytesOrLineBreaks)
 {
     EXPECT_TRUE(CameraModelCheck::checkValidImageData(cameraRecord(QStringLiteral("\tOrthavisio K-44\t"))));
     EXPECT_FALSE(CameraModelCheck::checkValidImageData(cameraRecord(QStringLiteral("Orthavisio K-44\n"))));
-    EXPECT_FALSE(CameraModelCheck::checkValidImageData(cameraRecord(QString::fromLatin1("Orthavisio K-44\0", 16))));
+    EXPECT_FALSE(
+        CameraModelCheck::checkValidImageData(cameraRecord(QString::fromLatin1("Orthavisio K-44\0", 16))));
 }
 
 TEST(CameraModelCheck, WrongMakerOrDescriptionOrMissingFieldIsNotTheCamera)

@@ -1,8 +1,8 @@
 // The reader against files made by the camera-file writer, generation by generation.
+#include "camerafiles/CameraFileWriter.h"
 #include "metadata/BasicExifOperator.h"
 #include "metadata/CameraModelCheck.h"
 #include "metadata/ExifOperator.h"
-#include "camerafiles/CameraFileWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +25,8 @@ protected:
         return path;
     }
 
-    std::optional<ExifEntity> read(const CameraImage& image, const QString& name = QStringLiteral("ORVS0001.JPG"))
+    std::optional<ExifEntity> read(const CameraImage& image,
+                                   const QString& name = QStringLiteral("ORVS0001.JPG"))
     {
         return ExifOperator().getExifData(write(image, name));
     }
@@ -55,7 +56,8 @@ TEST_F(ExifReader, LegacyStillGivesTheBaseRecordWithoutExtendedEntity)
     EXPECT_EQ(record->maker->size(), 11);
     EXPECT_EQ(record->model->size(), 19);
     EXPECT_TRUE(CameraModelCheck::checkValidImageData(*record));
-    EXPECT_EQ(record->dateTimeOriginal, legacy.dateTimeOriginal.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
+    EXPECT_EQ(record->dateTimeOriginal,
+              legacy.dateTimeOriginal.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
     EXPECT_EQ(record->fileDateTime, legacy.dateTime.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")));
     EXPECT_EQ(record->software, legacy.software);
     EXPECT_EQ(record->productNumberString, QString::fromLatin1(legacy.serial));
@@ -109,8 +111,8 @@ TEST_F(ExifReader, SecondGenerationDecodesTheExtendedMakerNote)
     EXPECT_EQ(record->extendedMakerNote->size(), 4096);
     // What only version 4 has stays absent.
     for (const auto* field : {&entity.owner, &entity.identifier, &entity.timeZone, &entity.summerTime,
-                              &entity.customMode, &entity.drawingFlag2, &entity.totalCount, &entity.workingDistance,
-                              &entity.patientExtraInfo, &entity.operatorExtraInfo})
+                              &entity.customMode, &entity.drawingFlag2, &entity.totalCount,
+                              &entity.workingDistance, &entity.patientExtraInfo, &entity.operatorExtraInfo})
         EXPECT_FALSE(*field);
     EXPECT_FALSE(entity.imageSize || entity.imageQuality || entity.setupMenuInformation || entity.makerNote);
 }
@@ -187,7 +189,8 @@ TEST_F(ExifReader, FourthGenerationNeedsAKnownExtensionInItsOwnCase)
 
 TEST_F(ExifReader, MovieIndexIsReadOnlyWhileItsMovieExists)
 {
-    CameraImage index = testsupport::defaultCameraImage(MakerNoteLayout::Extended2, testsupport::FileKind::MovieIndex);
+    CameraImage index =
+        testsupport::defaultCameraImage(MakerNoteLayout::Extended2, testsupport::FileKind::MovieIndex);
     index.patientInformationID = QStringLiteral("MOV-PATIENT");
     const QString path = write(index, QStringLiteral("ORVS0002.MIF"));
     EXPECT_FALSE(ExifOperator().getExifData(path)) << "no movie beside it";
@@ -233,7 +236,8 @@ TEST_F(ExifReader, DisplayNameComesFromTheFirstFilledNameForm)
     extended.patientNameP.clear();
     extended.patientNameA.clear();
     extended.patientInformationName = QStringLiteral("BLOCK NAME");
-    EXPECT_EQ(read(extended)->patientName, QStringLiteral("BLOCK NAME")) << "no name form: the patient block's";
+    EXPECT_EQ(read(extended)->patientName, QStringLiteral("BLOCK NAME"))
+        << "no name form: the patient block's";
 
     extended.patientNameA = QStringLiteral("a1^a2");
     extended.patientNameOrder = 0x00;
@@ -292,7 +296,8 @@ TEST_F(ExifReader, DamagedFilesGiveNoRecord)
     empty.close();
     EXPECT_FALSE(ExifOperator().getExifData(empty.fileName()));
 
-    for (const MakerNoteLayout layout : {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
+    for (const MakerNoteLayout layout :
+         {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
         CameraImage jfif = image(layout);
         jfif.jfifFirst = true;
         EXPECT_FALSE(read(jfif)) << "JFIF segment first";
@@ -310,7 +315,8 @@ TEST_F(ExifReader, DamagedFilesGiveNoRecord)
 
 TEST_F(ExifReader, TruncatedFileNeverReadsPastItsEnd)
 {
-    for (const MakerNoteLayout layout : {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
+    for (const MakerNoteLayout layout :
+         {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
         testsupport::CameraFileMap map;
         const QByteArray whole = testsupport::buildCameraFile(image(layout), &map);
         // Every generation reads at least 2048 maker-note bytes, the fourth 3072.
@@ -330,13 +336,15 @@ TEST_F(ExifReader, ValueOffsetPastTheEndGivesNoRecord)
     const CameraImage legacy = image(MakerNoteLayout::Legacy);
     testsupport::buildCameraFile(legacy, &map);
     CameraImage broken = legacy;
-    broken.filePatches << testsupport::BytePatch{map.entries.value(0x0110) + 8, QByteArray("\xff\xff\xff\xf0", 4)};
+    broken.filePatches << testsupport::BytePatch{map.entries.value(0x0110) + 8,
+                                                 QByteArray("\xff\xff\xff\xf0", 4)};
     EXPECT_FALSE(read(broken));
 }
 
 TEST_F(ExifReader, LazyReadingGivesTheSameRecordAsTheWholeFile)
 {
-    for (const MakerNoteLayout layout : {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
+    for (const MakerNoteLayout layout :
+         {MakerNoteLayout::Legacy, MakerNoteLayout::Extended, MakerNoteLayout::Extended2}) {
         CameraImage large = image(layout);
         large.targetFileSize = 3 * 1024 * 1024;
         // Push IFD0 past the first 16 KiB so the search has to widen.
@@ -383,11 +391,13 @@ TEST_F(ExifReader, BasicEditionReadsOnlyItsFieldsAndLogsWhatItCannotRead)
     EXPECT_EQ(record->makerNote, full->makerNote);
     EXPECT_EQ(record->productNumber, full->productNumber);
     EXPECT_EQ(record->encryptKey, full->encryptKey);
-    EXPECT_FALSE(record->productNumberString || record->software || record->fileDateTime || record->extendedMakerNote);
+    EXPECT_FALSE(record->productNumberString || record->software || record->fileDateTime ||
+                 record->extendedMakerNote);
 
     capturedLog.clear();
     const QtMessageHandler previous = qInstallMessageHandler(captureLog);
-    const bool readFourth = BasicExifOperator().getExifData(write(image(MakerNoteLayout::Extended2))).has_value();
+    const bool readFourth =
+        BasicExifOperator().getExifData(write(image(MakerNoteLayout::Extended2))).has_value();
     qInstallMessageHandler(previous);
     EXPECT_FALSE(readFourth) << "big-endian only";
     EXPECT_TRUE(capturedLog.contains(QStringLiteral("Exception is occured reading image file")));

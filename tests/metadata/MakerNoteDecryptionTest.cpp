@@ -27,11 +27,12 @@ QByteArray encryptEcb(const QByteArray& plain, const QByteArray& withKey)
     EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
     QByteArray cipher(plain.size() + 16, '\0');
     int written = 0;
-    EVP_EncryptInit_ex(context, EVP_aes_128_ecb(), nullptr, reinterpret_cast<const unsigned char*>(withKey.constData()),
-                       nullptr);
+    EVP_EncryptInit_ex(context, EVP_aes_128_ecb(), nullptr,
+                       reinterpret_cast<const unsigned char*>(withKey.constData()), nullptr);
     EVP_CIPHER_CTX_set_padding(context, 0);
     EVP_EncryptUpdate(context, reinterpret_cast<unsigned char*>(cipher.data()), &written,
-                      reinterpret_cast<const unsigned char*>(plain.constData()), static_cast<int>(plain.size()));
+                      reinterpret_cast<const unsigned char*>(plain.constData()),
+                      static_cast<int>(plain.size()));
     EVP_CIPHER_CTX_free(context);
     cipher.resize(written);
     return cipher;
@@ -50,7 +51,8 @@ TEST(FBEncryptorAES, PadsAShortKeyWithZerosAndCutsALongOne)
 {
     const QByteArray cipher = sampleBytes(32);
     const auto withShortKey = FBEncryptorAES::decryptData(cipher, fromHex("0102"));
-    const auto withPaddedKey = FBEncryptorAES::decryptData(cipher, fromHex("01020000000000000000000000000000"));
+    const auto withPaddedKey =
+        FBEncryptorAES::decryptData(cipher, fromHex("01020000000000000000000000000000"));
     const auto withLongKey = FBEncryptorAES::decryptData(cipher, key + fromHex("ffff"));
     ASSERT_TRUE(withShortKey && withPaddedKey && withLongKey);
     EXPECT_EQ(*withShortKey, *withPaddedKey);
@@ -68,7 +70,8 @@ TEST(MakerNoteDecryption, KeyJoinsTheSerialWithTheShotsYearMonthDayAndHour)
 {
     QByteArray makerNote(1024, '\0');
     makerNote.replace(2, 8, "SN123456");
-    EXPECT_EQ(ExifOperator::makeEncryptKey(makerNote, "2024:05:06 17:20:30\0"), QByteArray("SN12345624050617"));
+    EXPECT_EQ(ExifOperator::makeEncryptKey(makerNote, "2024:05:06 17:20:30\0"),
+              QByteArray("SN12345624050617"));
 }
 
 TEST(MakerNoteDecryption, OverlappingRegionsGiveTheSamePlaintext)
@@ -106,7 +109,8 @@ TEST(MakerNoteDecryption, FieldExtractorsTakeTheirBytesFromThePlaintext)
     EXPECT_EQ(ExifOperator::getDecryptData(makerNote, 288, 160, key, 40), QStringLiteral("00"));
     // Bytes that are not UTF-8 inside the field leave it absent, even after a zero byte.
     EXPECT_FALSE(ExifOperator::getDecryptData(makerNote, 288, 160, key, 32, 120));
-    EXPECT_FALSE(ExifOperator::getDecryptData(makerNote, 288, 160, key, 150, 20)) << "sub-range past the region";
+    EXPECT_FALSE(ExifOperator::getDecryptData(makerNote, 288, 160, key, 150, 20))
+        << "sub-range past the region";
 }
 
 TEST(PatientNameOrder, ThreeComponentsInEveryOrder)
@@ -127,9 +131,12 @@ TEST(PatientNameOrder, ThreeComponentsInEveryOrder)
 TEST(PatientNameOrder, MissingComponentGivesEmptyNameAndEmptyComponentKeepsItsPlace)
 {
     EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^y"), QStringLiteral("02")), QString());
-    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^y"), QStringLiteral("05")), QStringLiteral("y x"));
-    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^^z"), QStringLiteral("02")), QStringLiteral("x  z"));
-    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^y^z^w"), QStringLiteral("04")), QStringLiteral("x y"));
+    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^y"), QStringLiteral("05")),
+              QStringLiteral("y x"));
+    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^^z"), QStringLiteral("02")),
+              QStringLiteral("x  z"));
+    EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("x^y^z^w"), QStringLiteral("04")),
+              QStringLiteral("x y"));
     EXPECT_EQ(ExifOperator::formattingPatientName(QString(), QStringLiteral("ff")), QString());
     EXPECT_EQ(ExifOperator::formattingPatientName(QStringLiteral("山田^太郎^"), QStringLiteral("04")),
               QStringLiteral("山田 太郎"));

@@ -32,7 +32,8 @@ void put(const QString& path, const QByteArray& bytes)
 // Every name in the folder, hidden ones included, so a leftover temporary file shows.
 QStringList namesIn(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
 }
 
 QByteArray picture(qsizetype size)
@@ -59,14 +60,17 @@ TEST_F(FileSystemTest, CopyKeepsBytesAndModificationTime)
     put(path(QStringLiteral("a.JPG")), picture(3 * 1024 * 1024 + 5));
     QFile shot(path(QStringLiteral("a.JPG")));
     ASSERT_TRUE(shot.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(shot.setFileTime(QDateTime(QDate(2024, 5, 14), QTime(10, 0)), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        shot.setFileTime(QDateTime(QDate(2024, 5, 14), QTime(10, 0)), QFileDevice::FileModificationTime));
     shot.close();
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("out")));
 
-    const auto result = FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("out/b.JPG")));
+    const auto result =
+        FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("out/b.JPG")));
     ASSERT_TRUE(result.ok) << qPrintable(result.error);
     EXPECT_EQ(contentOf(path(QStringLiteral("out/b.JPG"))), contentOf(path(QStringLiteral("a.JPG"))));
-    EXPECT_EQ(QFileInfo(path(QStringLiteral("out/b.JPG"))).lastModified(), QDateTime(QDate(2024, 5, 14), QTime(10, 0)));
+    EXPECT_EQ(QFileInfo(path(QStringLiteral("out/b.JPG"))).lastModified(),
+              QDateTime(QDate(2024, 5, 14), QTime(10, 0)));
     EXPECT_EQ(namesIn(path(QStringLiteral("out"))), QStringList{QStringLiteral("b.JPG")});
     EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("a.JPG")))) << "a copy leaves the source";
 }
@@ -93,20 +97,23 @@ TEST_F(FileSystemTest, FullDiskLeavesNoFileUnderTheFinalNameAndNoTemporaryFile)
     }
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains(QStringLiteral("out/a.JPG"))) << qPrintable(result.error);
-    EXPECT_TRUE(namesIn(path(QStringLiteral("out"))).isEmpty()) << qPrintable(namesIn(path(QStringLiteral("out"))).join(u','));
+    EXPECT_TRUE(namesIn(path(QStringLiteral("out"))).isEmpty())
+        << qPrintable(namesIn(path(QStringLiteral("out"))).join(u','));
 }
 
 TEST_F(FileSystemTest, UnwritableDestinationAndMissingSourceFailWithAReason)
 {
     put(path(QStringLiteral("a.JPG")), "picture");
     put(path(QStringLiteral("plain-file")), "not a folder");
-    const auto intoFile = FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("plain-file/a.JPG")));
+    const auto intoFile =
+        FileSystem::copyFile(path(QStringLiteral("a.JPG")), path(QStringLiteral("plain-file/a.JPG")));
     EXPECT_FALSE(intoFile.ok);
     EXPECT_FALSE(intoFile.error.isEmpty());
     EXPECT_FALSE(FileSystem::copyFile(path(QStringLiteral("gone.JPG")), path(QStringLiteral("b.JPG"))).ok);
     EXPECT_FALSE(FileSystem::moveFile(path(QStringLiteral("gone.JPG")), path(QStringLiteral("b.JPG"))).ok);
     EXPECT_FALSE(FileSystem::removeFile(path(QStringLiteral("gone.JPG"))).ok);
-    EXPECT_FALSE(FileSystem::copyFile(m_dir.path(), path(QStringLiteral("folder-copy"))).ok) << "only regular files";
+    EXPECT_FALSE(FileSystem::copyFile(m_dir.path(), path(QStringLiteral("folder-copy"))).ok)
+        << "only regular files";
 }
 
 TEST_F(FileSystemTest, MoveWithinOneFilesystemRenames)
@@ -143,7 +150,8 @@ TEST_F(FileSystemTest, AStagedCopyGetsItsNameOnlyOnCommitAndLeavesNothingBehindO
     ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/b.JPG"), staged).ok);
     const QStringList whileStaged = namesIn(out);
     ASSERT_EQ(whileStaged.size(), 1);
-    EXPECT_TRUE(whileStaged.first().startsWith(u'.')) << "hidden until committed: " << qPrintable(whileStaged.first());
+    EXPECT_TRUE(whileStaged.first().startsWith(u'.'))
+        << "hidden until committed: " << qPrintable(whileStaged.first());
     ASSERT_TRUE(staged.commit(out + QStringLiteral("/b.JPG")).ok);
     EXPECT_EQ(namesIn(out), QStringList{QStringLiteral("b.JPG")});
     EXPECT_EQ(contentOf(out + QStringLiteral("/b.JPG")), picture(1024 * 1024 + 3));
@@ -159,37 +167,45 @@ TEST_F(FileSystemTest, AStagedCopyGetsItsNameOnlyOnCommitAndLeavesNothingBehindO
     ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/taken.JPG"), onto).ok);
     EXPECT_EQ(onto.commit(out + QStringLiteral("/taken.JPG")).errorNumber, EEXIST);
     EXPECT_EQ(contentOf(out + QStringLiteral("/taken.JPG")), QByteArray("picture already there"));
-    ASSERT_TRUE(onto.commit(out + QStringLiteral("/taken(2).JPG")).ok) << "a name taken first leaves the copy staged";
+    ASSERT_TRUE(onto.commit(out + QStringLiteral("/taken(2).JPG")).ok)
+        << "a name taken first leaves the copy staged";
     EXPECT_EQ(contentOf(out + QStringLiteral("/taken(2).JPG")), picture(1024 * 1024 + 3));
 
     FileSystem::StagedCopy moved;
     ASSERT_TRUE(FileSystem::StagedCopy::stage(source, out, out + QStringLiteral("/d.JPG"), moved).ok);
-    EXPECT_FALSE(moved.commit(path(QStringLiteral("elsewhere/d.JPG"))).ok) << "only into the folder it was staged in";
+    EXPECT_FALSE(moved.commit(path(QStringLiteral("elsewhere/d.JPG"))).ok)
+        << "only into the folder it was staged in";
     EXPECT_FALSE(moved.commit(out + QStringLiteral("/d.JPG")).ok) << "a failed commit has given up its copy";
-    EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken(2).JPG"), QStringLiteral("taken.JPG")}));
+    EXPECT_EQ(namesIn(out), QStringList({QStringLiteral("b.JPG"), QStringLiteral("taken(2).JPG"),
+                                         QStringLiteral("taken.JPG")}));
     EXPECT_TRUE(namesIn(path(QStringLiteral("elsewhere"))).isEmpty());
 }
 
 TEST_F(FileSystemTest, EntryNamesKeepOnlyThoseBeginningWithThePrefix)
 {
-    for (const QString& name : {QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("2024-05-14 103201_Std(2).JPG"),
-                                QStringLiteral("2024-05-14 103202_Std.JPG"), QStringLiteral(".2024-05-14 103201.part"),
-                                QStringLiteral("患者 2024.JPG"), QStringLiteral("患者 2023.JPG")})
+    for (const QString& name :
+         {QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("2024-05-14 103201_Std(2).JPG"),
+          QStringLiteral("2024-05-14 103202_Std.JPG"), QStringLiteral(".2024-05-14 103201.part"),
+          QStringLiteral("患者 2024.JPG"), QStringLiteral("患者 2023.JPG")})
         put(path(name), "x");
     QStringList some = FileSystem::entryNames(m_dir.path(), QStringLiteral("2024-05-14 103201"));
     some.sort();
-    EXPECT_EQ(some, QStringList({QStringLiteral("2024-05-14 103201_Std(2).JPG"), QStringLiteral("2024-05-14 103201_Std.JPG")}));
-    EXPECT_EQ(FileSystem::entryNames(m_dir.path(), QStringLiteral("患者 2024")), QStringList{QStringLiteral("患者 2024.JPG")});
+    EXPECT_EQ(some, QStringList({QStringLiteral("2024-05-14 103201_Std(2).JPG"),
+                                 QStringLiteral("2024-05-14 103201_Std.JPG")}));
+    EXPECT_EQ(FileSystem::entryNames(m_dir.path(), QStringLiteral("患者 2024")),
+              QStringList{QStringLiteral("患者 2024.JPG")});
     EXPECT_EQ(FileSystem::entryNames(m_dir.path()).size(), 6) << "hidden names too, without . and ..";
     EXPECT_TRUE(FileSystem::entryNames(path(QStringLiteral("missing"))).isEmpty());
 }
 
 TEST_F(FileSystemTest, OwnTemporaryFilesThatNoWriterHoldsAreRemovedWhateverTheirAge)
 {
-    const QStringList ours{QStringLiteral(".a.JPG.0123456789abcdef.part"), QStringLiteral(".0000012345.BIX.fedcba9876543210.part")};
-    const QStringList others{QStringLiteral("2024-05-14 103201_Std.JPG"), QStringLiteral("a.JPG.0123456789abcdef.part"),
-                             QStringLiteral(".a.JPG.0123456789ABCDEF.part"), QStringLiteral(".a.JPG.0123456789abcde.part"),
-                             QStringLiteral(".0123456789abcdef.part"), QStringLiteral(".notes.part")};
+    const QStringList ours{QStringLiteral(".a.JPG.0123456789abcdef.part"),
+                           QStringLiteral(".0000012345.BIX.fedcba9876543210.part")};
+    const QStringList others{
+        QStringLiteral("2024-05-14 103201_Std.JPG"),    QStringLiteral("a.JPG.0123456789abcdef.part"),
+        QStringLiteral(".a.JPG.0123456789ABCDEF.part"), QStringLiteral(".a.JPG.0123456789abcde.part"),
+        QStringLiteral(".0123456789abcdef.part"),       QStringLiteral(".notes.part")};
     for (const QString& name : ours + others)
         put(path(name), "x");
     ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral(".b.JPG.0123456789abcdef.part")));
@@ -197,7 +213,8 @@ TEST_F(FileSystemTest, OwnTemporaryFilesThatNoWriterHoldsAreRemovedWhateverTheir
     const QString source = path(QStringLiteral("in-flight.JPG"));
     put(source, QByteArray(4096, 'p'));
     FileSystem::StagedCopy inFlight;
-    ASSERT_TRUE(FileSystem::StagedCopy::stage(source, m_dir.path(), path(QStringLiteral("b.JPG")), inFlight).ok);
+    ASSERT_TRUE(
+        FileSystem::StagedCopy::stage(source, m_dir.path(), path(QStringLiteral("b.JPG")), inFlight).ok);
 
     EXPECT_EQ(FileSystem::removeAbandonedTemporaryFiles(m_dir.path()), 2);
     QStringList left = others;

@@ -166,7 +166,8 @@ TEST_P(CameraFileWriterLayout, ProtectedRegionsDecryptToTheFieldsSetAndTheRestSt
     QByteArray plain = stored;
     for (const auto& [begin, end] :
          {std::pair{96, 128}, {144, 176}, {288, 448}, {496, 1024}, {1024, 2048}, {2048, 3072}}) {
-        if (end <= length) plain = makernotecipher::decryptRange(plain, begin, end, key);
+        if (end <= length)
+            plain = makernotecipher::decryptRange(plain, begin, end, key);
     }
     EXPECT_EQ(plain, testsupport::makerNotePlaintext(image));
 

@@ -109,14 +109,16 @@ TEST_F(InspectCommand, BasicReadsOnlyTheBigEndianStillsBelowVersionTwoPointOne)
     const auto records = recordsOf(run.out);
     const QJsonObject legacy = records.value(fileNamed(QStringLiteral("ORVS0001.JPG"))).toObject();
     EXPECT_FALSE(legacy.isEmpty());
-    EXPECT_FALSE(legacy.contains(QStringLiteral("productNumberString"))) << "not a field of the basic edition";
+    EXPECT_FALSE(legacy.contains(QStringLiteral("productNumberString")))
+        << "not a field of the basic edition";
     EXPECT_TRUE(records.value(fileNamed(QStringLiteral("ORVS0005.JPG"))).isNull()) << "little-endian";
 }
 
 TEST_F(InspectCommand, UsageErrorsAndHelp)
 {
     EXPECT_EQ(runCli({QStringLiteral("inspect")}).exitCode, 64);
-    EXPECT_EQ(runCli({QStringLiteral("inspect"), QStringLiteral("--frobnicate"), m_files.first()}).exitCode, 64);
+    EXPECT_EQ(runCli({QStringLiteral("inspect"), QStringLiteral("--frobnicate"), m_files.first()}).exitCode,
+              64);
     const CliRun help = runCli({QStringLiteral("inspect"), QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--basic"));

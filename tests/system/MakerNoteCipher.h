@@ -13,9 +13,11 @@ inline QByteArray decrypt(const QByteArray& cipher, const QByteArray& key)
 {
     const std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(),
                                                                                   &EVP_CIPHER_CTX_free);
-    if (!context || key.size() != 16 || cipher.size() % 16 != 0) return {};
+    if (!context || key.size() != 16 || cipher.size() % 16 != 0)
+        return {};
     const auto* keyBytes = reinterpret_cast<const unsigned char*>(key.constData());
-    if (EVP_DecryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, keyBytes, nullptr) != 1) return {};
+    if (EVP_DecryptInit_ex(context.get(), EVP_aes_128_ecb(), nullptr, keyBytes, nullptr) != 1)
+        return {};
     EVP_CIPHER_CTX_set_padding(context.get(), 0);
     QByteArray plain(cipher.size() + 16, '\0');
     int written = 0;

@@ -59,14 +59,16 @@ Shot readShot(const QString& path)
 {
     const QByteArray file = readFile(path);
     const auto exif = tiffwalk::readExif(file);
-    if (!exif) return {};
+    if (!exif)
+        return {};
     const QByteArray stored = exif->tags[0x927C].value;
     const QByteArray date = exif->tags[0x9003].value;
     const QByteArray key =
         stored.mid(2, 8) + date.mid(2, 2) + date.mid(5, 2) + date.mid(8, 2) + date.mid(11, 2);
     QByteArray plain = stored;
     for (const auto& [begin, end] : {std::pair{96, 128}, {288, 448}, {1024, 2048}, {2048, 3072}}) {
-        if (end <= plain.size()) plain = makernotecipher::decryptRange(plain, begin, end, key);
+        if (end <= plain.size())
+            plain = makernotecipher::decryptRange(plain, begin, end, key);
     }
     Shot shot;
     shot.name = QFileInfo(path).fileName();
@@ -75,7 +77,8 @@ Shot readShot(const QString& path)
     shot.littleEndian = exif->littleEndian;
     shot.shootingMode = quint8(plain[101]);
     shot.blockID = text(plain.mid(shot.makerNoteLength == 3072 ? 2576 : 300, 20));
-    if (shot.makerNoteLength >= 2048) shot.ideographicName = text(plain.mid(1118, 196));
+    if (shot.makerNoteLength >= 2048)
+        shot.ideographicName = text(plain.mid(1118, 196));
     return shot;
 }
 

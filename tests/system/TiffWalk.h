@@ -49,9 +49,11 @@ inline quint32 u32(const QByteArray& data, qint64 at, bool little)
 
 inline bool readIfd(const QByteArray& tiff, qint64 at, bool little, QMap<quint16, Tag>& tags)
 {
-    if (at < 0 || at + 2 > tiff.size()) return false;
+    if (at < 0 || at + 2 > tiff.size())
+        return false;
     const quint16 count = u16(tiff, at, little);
-    if (at + 2 + 12 * qint64(count) + 4 > tiff.size()) return false;
+    if (at + 2 + 12 * qint64(count) + 4 > tiff.size())
+        return false;
     for (quint16 i = 0; i < count; ++i) {
         const qint64 entry = at + 2 + 12 * qint64(i);
         Tag tag;
@@ -60,7 +62,8 @@ inline bool readIfd(const QByteArray& tiff, qint64 at, bool little, QMap<quint16
         tag.valueOffset = u32(tiff, entry + 8, little);
         tag.entry = entry;
         if (tag.count > 4 && (tag.type == 2 || tag.type == 7 || tag.type == 1)) {
-            if (qint64(tag.valueOffset) + tag.count > tiff.size()) return false;
+            if (qint64(tag.valueOffset) + tag.count > tiff.size())
+                return false;
             tag.value = tiff.mid(tag.valueOffset, tag.count);
         }
         tags[u16(tiff, entry, little)] = tag;
@@ -70,17 +73,20 @@ inline bool readIfd(const QByteArray& tiff, qint64 at, bool little, QMap<quint16
 
 inline std::optional<Exif> readExif(const QByteArray& file)
 {
-    if (!file.startsWith("\xFF\xD8")) return std::nullopt;
+    if (!file.startsWith("\xFF\xD8"))
+        return std::nullopt;
     qint64 at = 2;
     while (at + 4 <= file.size() && quint8(file[at]) == 0xFF) {
         const quint8 marker = quint8(file[at + 1]);
         const qint64 length = u16(file, at + 2, false);
-        if (marker == 0xDA) break;
+        if (marker == 0xDA)
+            break;
         if (marker == 0xE1 && file.mid(at + 4, 6) == QByteArray("Exif\0\0", 6)) {
             Exif exif;
             exif.tiffHeader = at + 10;
             const QByteArray tiff = file.mid(exif.tiffHeader, length - 8);
-            if (tiff.size() < 8) return std::nullopt;
+            if (tiff.size() < 8)
+                return std::nullopt;
             exif.littleEndian = tiff.startsWith("II");
             if (!readIfd(tiff, u32(tiff, 4, exif.littleEndian), exif.littleEndian, exif.tags))
                 return std::nullopt;
@@ -104,7 +110,8 @@ inline qint64 scanForTag(const QByteArray& file, quint16 tag, bool little)
     qint64 remembered = -1;
     for (qint64 i = 19; i < std::min<qint64>(file.size(), 0x100000); ++i) {
         if (armed) {
-            if (file[i] == second) return remembered;
+            if (file[i] == second)
+                return remembered;
             armed = false;
         } else if (file[i] == first) {
             remembered = i;

@@ -31,7 +31,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         for (const char* folder : {"home", "data", "config", "cache", "run", "volumes", "pictures", "cards"})
             ASSERT_TRUE(QDir().mkpath(path(QString::fromLatin1(folder))));
-        QFile::setPermissions(path(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(path(QStringLiteral("run")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     void TearDown() override
     {
@@ -53,8 +54,10 @@ protected:
     // The edition's default settings with the scenario's keys, as a first start.
     void writeSettings(bool basic, const QVariantMap& changes)
     {
-        auto settings = PropertyList::readFile(QStringLiteral(TREVASEL_SOURCE_DIR) + (basic ? QStringLiteral("/resources/basic/Trevasel-setting.plist")
-                                                                                            : QStringLiteral("/resources/full/Trevasel-setting.plist")));
+        auto settings =
+            PropertyList::readFile(QStringLiteral(TREVASEL_SOURCE_DIR) +
+                                   (basic ? QStringLiteral("/resources/basic/Trevasel-setting.plist")
+                                          : QStringLiteral("/resources/full/Trevasel-setting.plist")));
         ASSERT_TRUE(settings.has_value());
         settings->insert(QLatin1String(SettingsKey::destinationFolderPath), path(QStringLiteral("pictures")));
         settings->insert(QLatin1String(SettingsKey::confirmBeforeSending), 0);
@@ -70,14 +73,15 @@ protected:
         auto* process = new QProcess();
         m_processes << process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const QMap<QString, QString> variables{{QStringLiteral("HOME"), path(QStringLiteral("home"))},
-                                               {QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data"))},
-                                               {QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config"))},
-                                               {QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache"))},
-                                               {QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run"))},
-                                               {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
-                                               {QStringLiteral("TREVASEL_VOLUMES_ROOT"), path(QStringLiteral("volumes"))},
-                                               {QStringLiteral("LANG"), QStringLiteral("C.UTF-8")}};
+        const QMap<QString, QString> variables{
+            {QStringLiteral("HOME"), path(QStringLiteral("home"))},
+            {QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data"))},
+            {QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config"))},
+            {QStringLiteral("XDG_CACHE_HOME"), path(QStringLiteral("cache"))},
+            {QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run"))},
+            {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+            {QStringLiteral("TREVASEL_VOLUMES_ROOT"), path(QStringLiteral("volumes"))},
+            {QStringLiteral("LANG"), QStringLiteral("C.UTF-8")}};
         for (auto it = variables.begin(); it != variables.end(); ++it)
             environment.insert(it.key(), it.value());
         for (auto it = extra.begin(); it != extra.end(); ++it)
@@ -114,11 +118,13 @@ protected:
         const QString card = path(QStringLiteral("cards/") + name);
         EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
         for (int i = 0; i < stills.size(); ++i)
-            EXPECT_TRUE(testsupport::writeCameraFile(card + QStringLiteral("/DCIM/100ORVIS/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0')),
-                                                     stills.at(i)));
+            EXPECT_TRUE(testsupport::writeCameraFile(
+                card + QStringLiteral("/DCIM/100ORVIS/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0')),
+                stills.at(i)));
         QFile marker(card + QStringLiteral("/ORV_SD"));
         EXPECT_TRUE(marker.open(QIODevice::WriteOnly));
-        EXPECT_TRUE(marker.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        EXPECT_TRUE(
+            marker.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
         marker.close();
         const QString mounted = path(QStringLiteral("volumes/") + name);
         EXPECT_TRUE(QDir().rename(card, mounted));
@@ -134,8 +140,9 @@ protected:
         files.sort();
         return files;
     }
-    static QList<CameraImage> stills(int count, int firstSecond = 0,
-                                     testsupport::MakerNoteLayout layout = testsupport::MakerNoteLayout::Extended2)
+    static QList<CameraImage>
+    stills(int count, int firstSecond = 0,
+           testsupport::MakerNoteLayout layout = testsupport::MakerNoteLayout::Extended2)
     {
         QList<CameraImage> images;
         for (int i = 0; i < count; ++i) {
@@ -160,9 +167,11 @@ TEST_F(TrayProgram, ACardIsImportedAndStampedOnceAndTheProgramQuitsOnSigterm)
     ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
     const QDateTime inserted = QDateTime::currentDateTime().addSecs(-1);
     const QString card = insertCard(QStringLiteral("CARD"), stills(3));
-    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 3 pictures"); })) << m_log.constData();
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 3 pictures"); }))
+        << m_log.constData();
     EXPECT_EQ(picturesArrived().size(), 3) << qPrintable(picturesArrived().join(u','));
-    EXPECT_GE(QFileInfo(card + QStringLiteral("/ORV_SD")).lastModified(), inserted) << "the marker is stamped";
+    EXPECT_GE(QFileInfo(card + QStringLiteral("/ORV_SD")).lastModified(), inserted)
+        << "the marker is stamped";
 
     // Another change in the volumes folder, and no new shots: nothing more is imported.
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("volumes/OTHER"))));
@@ -171,7 +180,8 @@ TEST_F(TrayProgram, ACardIsImportedAndStampedOnceAndTheProgramQuitsOnSigterm)
     EXPECT_EQ(m_log.count("transfer result shown"), 1);
     EXPECT_EQ(stop(program), 0);
     EXPECT_EQ(picturesArrived().size(), 3);
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() + QStringLiteral("/$TMP")));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() +
+                                   QStringLiteral("/$TMP")));
 }
 
 TEST_F(TrayProgram, AConfirmedCardRunsWithProgressAndAFailedOneShowsTheAlertAndKeepsItsMarker)
@@ -180,7 +190,8 @@ TEST_F(TrayProgram, AConfirmedCardRunsWithProgressAndAFailedOneShowsTheAlertAndK
     QProcess* program = start(false, {{QStringLiteral("TREVASEL_TEST_CONFIRM"), QStringLiteral("ok")}});
     ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
     insertCard(QStringLiteral("CARD"), stills(2));
-    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 2 pictures"); })) << m_log.constData();
+    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 2 pictures"); }))
+        << m_log.constData();
     EXPECT_TRUE(logged("asking before importing"));
 
     // "deliver" that is a file fails the next card's transfer.
@@ -190,8 +201,9 @@ TEST_F(TrayProgram, AConfirmedCardRunsWithProgressAndAFailedOneShowsTheAlertAndK
     deliver.close();
     const QString second = insertCard(QStringLiteral("SECOND"), stills(1, 30));
     const QDateTime markerBefore = QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified();
-    ASSERT_TRUE(waitFor(program, [&] { return logged("the transfer failed: Do not create deliver folder."); }))
-        << m_log.constData();
+    ASSERT_TRUE(waitFor(program, [&] {
+        return logged("the transfer failed: Do not create deliver folder.");
+    })) << m_log.constData();
     EXPECT_EQ(QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
     EXPECT_EQ(stop(program), 0);
 }
@@ -216,7 +228,9 @@ TEST_F(TrayProgram, StillsCopiedSlowlyIntoTheWatchFolderArriveOnceAndWhole)
         QThread::msleep(900);
     }
     slow.close();
-    ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() == 1; }, 40)) << m_log.constData();
+    ASSERT_TRUE(waitFor(
+        program, [&] { return picturesArrived().size() == 1; }, 40))
+        << m_log.constData();
     QThread::sleep(3);
     const QStringList arrived = picturesArrived();
     ASSERT_EQ(arrived.size(), 1) << qPrintable(arrived.join(u','));
@@ -263,7 +277,8 @@ TEST_F(TrayProgram, SigtermDuringABatchEndsItAfterThePictureInHandAndAPulledCard
     // Pulled out while pictures are still on their way: the batch ends with the alert.
     ASSERT_TRUE(waitFor(program, [&] { return !picturesArrived().isEmpty(); })) << m_log.constData();
     ASSERT_TRUE(QDir().rename(card, path(QStringLiteral("cards/PULLED"))));
-    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown") || logged("the transfer failed"); }));
+    ASSERT_TRUE(
+        waitFor(program, [&] { return logged("transfer result shown") || logged("the transfer failed"); }));
     const auto complete = [&] {
         for (const QString& name : picturesArrived()) {
             if (name.contains(QStringLiteral(".part")))
@@ -279,15 +294,26 @@ TEST_F(TrayProgram, SigtermDuringABatchEndsItAfterThePictureInHandAndAPulledCard
     // The program goes on watching: the card put back is imported, and a SIGTERM in the middle of
     // that batch ends it after the picture in hand.
     const qsizetype before = picturesArrived().size();
+    // New shots on the card, so the next batch has work whether or not the first one finished.
+    QList<CameraImage> more = stills(40);
+    for (qsizetype i = 0; i < more.size(); ++i) {
+        more[i].targetFileSize = 2 * 1024 * 1024;
+        more[i].dateTimeOriginal = more[i].dateTimeOriginal.addDays(1);
+        ASSERT_TRUE(testsupport::writeCameraFile(
+            path(QStringLiteral("cards/PULLED/DCIM/100ORVIS/NEW%1.JPG").arg(i, 4, 10, QLatin1Char('0'))),
+            more.at(i)));
+    }
     ASSERT_TRUE(QDir().rename(path(QStringLiteral("cards/PULLED")), card));
     QFile marker(card + QStringLiteral("/ORV_SD"));
     ASSERT_TRUE(marker.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(marker.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        marker.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
     marker.close();
     ASSERT_TRUE(waitFor(program, [&] { return picturesArrived().size() > before; })) << m_log.constData();
     EXPECT_EQ(stop(program), 0);
     EXPECT_TRUE(complete()) << qPrintable(picturesArrived().join(u','));
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() + QStringLiteral("/$TMP")));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(QStringLiteral(TREVASEL_FULL_PATH)).absolutePath() +
+                                   QStringLiteral("/$TMP")));
     QFile ids(path(QStringLiteral("config/TrevaselForPravena/TrevaselForPravena.conf")));
     ASSERT_TRUE(ids.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ids.readAll().contains("EVENT_ID_SD_CARD")) << "the batch's position is stored";
@@ -312,14 +338,18 @@ TEST_F(TrayProgram, ACardIsImportedWhileTheListServerKeepsTheChecksWaiting)
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     const QString server = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
-    writeSettings(false, {{QLatin1String(SettingsKey::versionCheckSite), server + QStringLiteral("/version.lst")},
-                          {QLatin1String(SettingsKey::informationCheckSite), server + QStringLiteral("/MD.lst")},
-                          {QLatin1String(SettingsKey::informationCheckSiteEnglish), server + QStringLiteral("/ME.lst")}});
+    writeSettings(
+        false,
+        {{QLatin1String(SettingsKey::versionCheckSite), server + QStringLiteral("/version.lst")},
+         {QLatin1String(SettingsKey::informationCheckSite), server + QStringLiteral("/MD.lst")},
+         {QLatin1String(SettingsKey::informationCheckSiteEnglish), server + QStringLiteral("/ME.lst")}});
     QProcess* program = start(false);
     ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
     QThread::sleep(5); // both checks have started and wait on the server
     insertCard(QStringLiteral("CARD"), stills(2));
-    ASSERT_TRUE(waitFor(program, [&] { return logged("transfer result shown: 2 pictures"); }, 30)) << m_log.constData();
+    ASSERT_TRUE(waitFor(
+        program, [&] { return logged("transfer result shown: 2 pictures"); }, 30))
+        << m_log.constData();
     EXPECT_EQ(picturesArrived().size(), 2);
     EXPECT_EQ(stop(program), 0);
 }

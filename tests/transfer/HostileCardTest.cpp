@@ -36,7 +36,8 @@ protected:
     QStringList strayFiles() const
     {
         QStringList stray;
-        QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        QDirIterator it(m_dir.path(), QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             if (!path.startsWith(m_source + u'/') && !path.startsWith(m_destination + u'/') &&
@@ -122,7 +123,8 @@ TEST_F(HostileCard, AHistoryThatCannotBeReadEndsTheBatchAndImportsNothing)
         const auto locked = batch(false);
         ASSERT_TRUE(std::holds_alternative<QString>(locked));
         EXPECT_TRUE(std::get<QString>(locked).contains(m_database)) << qPrintable(std::get<QString>(locked));
-        EXPECT_TRUE(std::get<QString>(locked).contains(QStringLiteral("locked"))) << qPrintable(std::get<QString>(locked));
+        EXPECT_TRUE(std::get<QString>(locked).contains(QStringLiteral("locked")))
+            << qPrintable(std::get<QString>(locked));
     }
     EXPECT_TRUE(filesBelow(m_destination).isEmpty());
 
@@ -132,7 +134,8 @@ TEST_F(HostileCard, AHistoryThatCannotBeReadEndsTheBatchAndImportsNothing)
     damaged.close();
     const auto broken = batch(true);
     ASSERT_TRUE(std::holds_alternative<QString>(broken));
-    EXPECT_TRUE(std::get<QString>(broken).contains(QStringLiteral("not a database"))) << qPrintable(std::get<QString>(broken));
+    EXPECT_TRUE(std::get<QString>(broken).contains(QStringLiteral("not a database")))
+        << qPrintable(std::get<QString>(broken));
     EXPECT_TRUE(filesBelow(m_destination).isEmpty());
     EXPECT_EQ(filesBelow(m_source), QStringList{QStringLiteral("a.JPG")});
 }
@@ -145,12 +148,14 @@ TEST_F(HostileCard, AMoviePairWhoseMovieAlreadyArrivedIsFinishedByTheNextImport)
     const QString movieName = satoFolder + QStringLiteral("/2024-05-14 103201_Mov");
     // An earlier import brought the movie over and was cut off before the index.
     ASSERT_TRUE(QDir().mkpath(destination(satoFolder)));
-    ASSERT_TRUE(QFile::copy(source(QStringLiteral("M1.MOV")), destination(movieName + QStringLiteral(".MOV"))));
+    ASSERT_TRUE(
+        QFile::copy(source(QStringLiteral("M1.MOV")), destination(movieName + QStringLiteral(".MOV"))));
 
     const auto outcome = batch(true);
     ASSERT_TRUE(std::holds_alternative<qint64>(outcome)) << qPrintable(std::get<QString>(outcome));
     EXPECT_EQ(std::get<qint64>(outcome), 1);
-    EXPECT_EQ(filesBelow(m_destination), QStringList({movieName + QStringLiteral(".MIF"), movieName + QStringLiteral(".MOV")}));
+    EXPECT_EQ(filesBelow(m_destination),
+              QStringList({movieName + QStringLiteral(".MIF"), movieName + QStringLiteral(".MOV")}));
     EXPECT_TRUE(filesBelow(m_source).isEmpty());
     EXPECT_EQ(historyRows().size(), 1u);
 
@@ -212,6 +217,7 @@ TEST_F(HostileCard, ANameTakenByAnotherImportMeanwhileIsDecidedAgain)
 
 TEST(Logger, ControlCharactersFromPicturesCannotSplitALine)
 {
-    EXPECT_EQ(Logger::oneLine(QStringLiteral("SATO\nHANAKO\r\x7f")), QStringLiteral("SATO\\x0aHANAKO\\x0d\\x7f"));
+    EXPECT_EQ(Logger::oneLine(QStringLiteral("SATO\nHANAKO\r\x7f")),
+              QStringLiteral("SATO\\x0aHANAKO\\x0d\\x7f"));
     EXPECT_EQ(Logger::oneLine(QStringLiteral("山田 太郎")), QStringLiteral("山田 太郎"));
 }

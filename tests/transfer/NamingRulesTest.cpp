@@ -195,7 +195,8 @@ TEST(NamingRules, DaySubfolderAndSafeRelativeFolders)
     // The settings window's patterns spell the year and day in capitals.
     const auto day = [](const ExifEntity& record, const QString& pattern) {
         const QVariantMap snapshot{{QLatin1String(SettingsKey::dateFormatString), pattern}};
-        return NamingRules::getDaySubfolderName(record, TransferSettings::fromSnapshot(snapshot).folderDateFormat);
+        return NamingRules::getDaySubfolderName(record,
+                                                TransferSettings::fromSnapshot(snapshot).folderDateFormat);
     };
     const ExifEntity record = shot();
     EXPECT_EQ(day(record, QStringLiteral("YYYY-MM-DD")), "2024-01-02");
@@ -240,7 +241,8 @@ protected:
         const auto path =
             second ? NamingRules::getValidNewImageFileName2(m_dir.path(), extension, record, reader)
                    : NamingRules::getValidNewImageFileName(m_dir.path(), extension, record, reader);
-        if (!path) return QStringLiteral("(same shot)");
+        if (!path)
+            return QStringLiteral("(same shot)");
         EXPECT_TRUE(path->startsWith(m_dir.path() + QLatin1Char('/'))) << qPrintable(*path);
         return path->section(QLatin1Char('/'), -1);
     }

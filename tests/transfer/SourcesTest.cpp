@@ -63,8 +63,11 @@ protected:
     void saveSettings() { ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(m_settings)); }
     WatchSDCardOperator::Services cardServices()
     {
-        return {&m_streams, &m_shell, EventIdStore(m_dir.filePath(QStringLiteral("ids.conf"))),
-                [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); }, Edition::Full,
+        return {&m_streams,
+                &m_shell,
+                EventIdStore(m_dir.filePath(QStringLiteral("ids.conf"))),
+                [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
+                Edition::Full,
                 QStringList{m_volumes}};
     }
     // A card folder with the marker and one still, moved into the volumes folder as a mount would.
@@ -72,7 +75,8 @@ protected:
     {
         const QString card = m_dir.filePath(name);
         EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
-        EXPECT_TRUE(testsupport::writeCameraFile(card + QStringLiteral("/DCIM/100ORVIS/A.JPG"), shotAt(second)));
+        EXPECT_TRUE(
+            testsupport::writeCameraFile(card + QStringLiteral("/DCIM/100ORVIS/A.JPG"), shotAt(second)));
         QFile marker(card + QStringLiteral("/ORV_SD"));
         EXPECT_TRUE(marker.open(QIODevice::WriteOnly));
         marker.close();
@@ -158,7 +162,8 @@ TEST_F(Sources, AStreamStartedFromAStoredPositionDropsOnlyItsReplay)
     ids.save(EventIdStore::kImageFileKey, 41);
     const QString watched = m_dir.filePath(QStringLiteral("watched"));
     ASSERT_TRUE(QDir().mkpath(watched));
-    CopyOperator folder({&m_streams, &m_shell, ids, [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
+    CopyOperator folder({&m_streams, &m_shell, ids,
+                         [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
                          Edition::Full, std::chrono::milliseconds(0)});
     folder.registWatching({watched});
     ASSERT_TRUE(testsupport::writeCameraFile(watched + QStringLiteral("/a.JPG"), shotAt(5)));
@@ -170,8 +175,8 @@ TEST_F(Sources, AStreamStartedFromAStoredPositionDropsOnlyItsReplay)
 
     // Without a stored position nothing is replayed, so the first change is imported at once.
     CopyOperator fresh({&m_streams, &m_shell, EventIdStore(m_dir.filePath(QStringLiteral("other.conf"))),
-                        [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); }, Edition::Full,
-                        std::chrono::milliseconds(0)});
+                        [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
+                        Edition::Full, std::chrono::milliseconds(0)});
     const QString second = m_dir.filePath(QStringLiteral("second"));
     ASSERT_TRUE(QDir().mkpath(second));
     fresh.registWatching({second});
@@ -185,8 +190,8 @@ TEST_F(Sources, AStillBeingWrittenIsLeftForTheBatchAfterIt)
     const QString watched = m_dir.filePath(QStringLiteral("watched"));
     ASSERT_TRUE(QDir().mkpath(watched));
     CopyOperator folder({&m_streams, &m_shell, EventIdStore(m_dir.filePath(QStringLiteral("ids.conf"))),
-                         [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); }, Edition::Full,
-                         std::chrono::milliseconds(60000)});
+                         [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
+                         Edition::Full, std::chrono::milliseconds(60000)});
     folder.registWatching({watched});
     ASSERT_TRUE(testsupport::writeCameraFile(watched + QStringLiteral("/a.JPG"), shotAt(7)));
     ASSERT_TRUE(m_streams.push(watched, {watched}));
@@ -194,13 +199,14 @@ TEST_F(Sources, AStillBeingWrittenIsLeftForTheBatchAfterIt)
 
     QFile file(watched + QStringLiteral("/a.JPG"));
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime));
     file.close();
     // The status change of setting the time is itself recent: wait it out with a shorter rule.
     folder.stopWatching();
     CopyOperator settled({&m_streams, &m_shell, EventIdStore(m_dir.filePath(QStringLiteral("ids.conf"))),
-                          [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); }, Edition::Full,
-                          std::chrono::milliseconds(0)});
+                          [this] { return std::make_unique<BaseWatchFolderOperator>(m_database); },
+                          Edition::Full, std::chrono::milliseconds(0)});
     settled.registWatching({watched});
     QCoreApplication::processEvents();
     ASSERT_TRUE(m_streams.push(watched, {watched}));

@@ -59,7 +59,8 @@ protected:
         const QStringList order = QDir(m_source).entryList(QDir::Files, QDir::Unsorted);
         for (int i = 0; i < order.size(); ++i) {
             CameraImage image = shotAt(i + 1);
-            if (i == 2) image.targetFileSize = 400 * 1024;
+            if (i == 2)
+                image.targetFileSize = 400 * 1024;
             // Rewritten in place, so the folder entry and with it the listing order stay.
             QFile file(source(order.at(i)));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -225,7 +226,8 @@ TEST_F(FullTransfer, ABurstOfOneSecondIsNumberedInOrderAndAShotSavedTwiceArrives
     for (int index = 2; index <= 5; ++index)
         expected << satoFolder + QStringLiteral("/2024-05-14 103201_Std-C1(%1).JPG").arg(index);
     expected.sort();
-    EXPECT_EQ(filesBelow(m_destination), expected) << "every still once, and no copy left under a hidden name";
+    EXPECT_EQ(filesBelow(m_destination), expected)
+        << "every still once, and no copy left under a hidden name";
     QSet<QByteArray> arrived;
     for (const QString& file : expected)
         arrived.insert(contentOf(destination(file)));
@@ -301,7 +303,8 @@ TEST_F(FullTransfer, MoviePairsFollowDontSendMifAndDeleteOriginalImage)
 
             EXPECT_EQ(run(deleteOriginal), 1);
             QStringList arrived{movieName + QStringLiteral(".MOV")};
-            if (!dontSendMif) arrived.prepend(movieName + QStringLiteral(".MIF"));
+            if (!dontSendMif)
+                arrived.prepend(movieName + QStringLiteral(".MIF"));
             EXPECT_EQ(filesBelow(m_destination), arrived);
             EXPECT_EQ(contentOf(destination(movieName + QStringLiteral(".MOV"))),
                       testsupport::moviePlaceholder());
@@ -485,7 +488,9 @@ TEST_F(FullTransfer, AMovedPictureLeavesTheCardOnlyAfterItsDescriptionIsWritten)
     EXPECT_EQ(filesBelow(m_source), QStringList({QStringLiteral("a.JPG"), QStringLiteral("b.JPG")}));
     const QStringList arrived = filesBelow(m_destination);
     ASSERT_EQ(arrived.size(), 2) << qPrintable(arrived.join(u','));
-    EXPECT_EQ(contentOf(destination(arrived.at(0))), contentOf(source(arrived.at(0).endsWith(k44Name(1)) ? QStringLiteral("a.JPG") : QStringLiteral("b.JPG"))));
+    EXPECT_EQ(contentOf(destination(arrived.at(0))),
+              contentOf(source(arrived.at(0).endsWith(k44Name(1)) ? QStringLiteral("a.JPG")
+                                                                  : QStringLiteral("b.JPG"))));
     EXPECT_TRUE(historyRows().empty());
 }
 

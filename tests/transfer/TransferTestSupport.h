@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/SettingsKeys.h"
+#include "camerafiles/CameraFileWriter.h"
 #include "history/HistoryDatabase.h"
 #include "history/ImportedFileDao.h"
-#include "camerafiles/CameraFileWriter.h"
 #include "transfer/TransferObserver.h"
 #include "transfer/WatchFolderBatch.h"
 

@@ -21,8 +21,8 @@ public:
     }
     void serve(const QByteArray& path, const QByteArray& body, const QByteArray& status = "200 OK")
     {
-        m_replies.insert(path, "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                                   "\r\nConnection: close\r\n\r\n" + body);
+        m_replies.insert(path, "HTTP/1.1 " + status + "\r\nContent-Length: " +
+                                   QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
     }
     int requests() const { return m_requests; }
 
@@ -34,10 +34,12 @@ private:
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
                 QByteArray& head = m_received[socket];
                 head += socket->readAll();
-                if (!head.contains("\r\n\r\n")) return;
+                if (!head.contains("\r\n\r\n"))
+                    return;
                 ++m_requests;
                 const QByteArray path = head.split(' ').value(1);
-                if (!m_replies.contains(path)) return; // never answered
+                if (!m_replies.contains(path))
+                    return; // never answered
                 socket->write(m_replies.value(path));
                 socket->disconnectFromHost();
             });

@@ -35,10 +35,12 @@ protected:
         TrevaselCommon::setEdition(Edition::Full);
         TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
         for (int id = 0; id <= 11; ++id)
-            if (manager.checkWindow(id)) manager.getWindowController(id)->window()->close();
+            if (manager.checkWindow(id))
+                manager.getWindowController(id)->window()->close();
         // Windows made outside the registry too (the settings window's own notice).
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->isVisible()) window->close();
+            if (window->isVisible())
+                window->close();
         flushDeletes();
         DialogService::setAnswering(false);
         Strings::setLanguage(QString());

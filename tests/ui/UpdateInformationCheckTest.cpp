@@ -61,8 +61,9 @@ TEST(UpdateCheck, MalformedListsErrorPagesAndFailedFetchesReportFailed)
 
 TEST(InformationCheck, HighestIdFirstOfEqualOnesAndLineBreaksPerLanguage)
 {
-    const InformationCheckResult result = InformationChecker::checkInformation(
-        "3,-,t3,x,u,T3,x,u\r\n7,-,t7a,a<br>b<BR>c,ja,T7a,a<br>b,en\r\n7,-,t7b,x,u,T7b,x,u\r\n5,-,t5,x,u,T5,x,u\r\nbad\r\n");
+    const InformationCheckResult result =
+        InformationChecker::checkInformation("3,-,t3,x,u,T3,x,u\r\n7,-,t7a,a<br>b<BR>c,ja,T7a,a<br>b,en\r\n7,"
+                                             "-,t7b,x,u,T7b,x,u\r\n5,-,t5,x,u,T5,x,u\r\nbad\r\n");
     EXPECT_TRUE(result.found);
     EXPECT_EQ(result.id, 7);
     EXPECT_EQ(result.title(true), QStringLiteral("t7a"));
@@ -129,7 +130,8 @@ TEST_F(ChecksOverHttp, StartupUpdateCheckOpensTheWindowOnlyForANewerVersion)
 
     m_server.serve("/version.lst", "1,0,Same,2014,https://same\n9,5,New,2026,https://example.test/dl\n");
     UpdateChecker::runStartupCheck();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.checkWindow(TrevaselWindowManager::UpdateCheck); }, 3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return manager.checkWindow(TrevaselWindowManager::UpdateCheck); }, 3000));
     auto* window = qobject_cast<UpdateCheckWindowController*>(manager.getWindowController(4));
     EXPECT_TRUE(window->window()->isVisible());
     EXPECT_EQ(labelText(window, "versionTextField"), QStringLiteral("Ver 9.50"));
@@ -169,10 +171,11 @@ TEST_F(ChecksOverHttp, PicturesAreImportedWhileTheListServerKeepsTheChecksWaitin
     std::optional<WatchFolderBatchResult> imported;
     QTimer::singleShot(0ms, [&] {
         BasicWatchFolderOperator job;
-        imported = WatchFolderBatch::run(job,
-                                         {{QLatin1String(SettingsKey::destinationFolderPath), pictures},
-                                          {QLatin1String(SettingsKey::dateFormatString), QStringLiteral("YYYY-MM-DD")}},
-                                         {card});
+        imported = WatchFolderBatch::run(
+            job,
+            {{QLatin1String(SettingsKey::destinationFolderPath), pictures},
+             {QLatin1String(SettingsKey::dateFormatString), QStringLiteral("YYYY-MM-DD")}},
+            {card});
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return imported.has_value(); }, 3000));
     EXPECT_EQ(imported->transferred, 1);
@@ -183,13 +186,16 @@ TEST_F(ChecksOverHttp, PicturesAreImportedWhileTheListServerKeepsTheChecksWaitin
 TEST_F(ChecksOverHttp, UpdateWindowFromTheMenuChecksItselfAndSaysWhenTheListIsUnreadable)
 {
     writeSettings(0);
-    m_server.serve("/version.lst", "<html><body>Internal Server Error</body></html>", "500 Internal Server Error");
+    m_server.serve("/version.lst", "<html><body>Internal Server Error</body></html>",
+                   "500 Internal Server Error");
     auto* window = qobject_cast<UpdateCheckWindowController*>(manager.getWindowController(4));
     window->showWindow();
-    EXPECT_EQ(labelText(window, "message3Label"), Strings::text(QStringLiteral("UpdateCheckWindow_Checking")));
+    EXPECT_EQ(labelText(window, "message3Label"),
+              Strings::text(QStringLiteral("UpdateCheckWindow_Checking")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->result().has_value(); }, 3000));
     EXPECT_TRUE(window->result()->failed);
-    EXPECT_TRUE(labelText(window, "message3Label").startsWith(Strings::text(QStringLiteral("ApplicationMessage19"))));
+    EXPECT_TRUE(
+        labelText(window, "message3Label").startsWith(Strings::text(QStringLiteral("ApplicationMessage19"))));
     EXPECT_TRUE(labelText(window, "urlTextField").isEmpty());
     QTest::mouseClick(window->linkTextField(), Qt::LeftButton);
     EXPECT_TRUE(m_opened.isEmpty());
@@ -198,7 +204,8 @@ TEST_F(ChecksOverHttp, UpdateWindowFromTheMenuChecksItselfAndSaysWhenTheListIsUn
 TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)
 {
     m_server.serve("/ja.lst", "8,-,お知らせ,一行目<br>二行目,https://ja.example.test,News,x,https://en\n");
-    m_server.serve("/en.lst", "7,-,t,x,u,Old news,x,u\r\n9,-,t,x,u,News,First<BR>second,https://en.example.test\r\n");
+    m_server.serve("/en.lst",
+                   "7,-,t,x,u,Old news,x,u\r\n9,-,t,x,u,News,First<BR>second,https://en.example.test\r\n");
 
     // An English reader who acknowledged notice 9 sees nothing.
     writeSettings(9);
@@ -216,7 +223,8 @@ TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)
     EXPECT_EQ(labelText(window, "titleLabel"), QStringLiteral("お知らせ"));
     EXPECT_EQ(labelText(window, "textField"), QStringLiteral("一行目 \n二行目"));
     window->laterButtonClick();
-    EXPECT_EQ(SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(), "checked information id"), 7);
+    EXPECT_EQ(SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(), "checked information id"),
+              7);
 
     InformationChecker::runStartupCheck();
     ASSERT_TRUE(
@@ -224,7 +232,8 @@ TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)
     window = qobject_cast<InformationCheckWindowController*>(manager.getWindowController(9));
     window->closeButtonClick();
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::InformationCheck));
-    EXPECT_EQ(SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(), "checked information id"), 8);
+    EXPECT_EQ(SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(), "checked information id"),
+              8);
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary().value("version check site"),
               m_server.url(QStringLiteral("/version.lst")))
         << "OK keeps the other settings";

@@ -12,7 +12,8 @@ int openWindowsNamed(const char* className)
 {
     int count = 0;
     for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->objectName() == QLatin1String(className) && widget->isVisible()) ++count;
+        if (widget->objectName() == QLatin1String(className) && widget->isVisible())
+            ++count;
     return count;
 }
 

@@ -13,7 +13,8 @@
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     if (argc != 4) {
         QTextStream(stderr) << "usage: trevasel-manual-pdf INPUT.html OUTPUT.pdf LANGUAGE\n";
@@ -30,8 +31,9 @@ int main(int argc, char** argv)
     }
     QTextDocument document;
     QFont font;
-    font.setFamilies(japanese ? QStringList{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")}
-                              : QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK JP")});
+    font.setFamilies(japanese
+                         ? QStringList{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("DejaVu Sans")}
+                         : QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK JP")});
     font.setPointSizeF(10.5);
     document.setDefaultFont(font);
     document.setHtml(QString::fromUtf8(source.readAll()));
@@ -42,8 +44,8 @@ int main(int argc, char** argv)
     // The document lays text out at the screen's 96 dots per inch; the writer uses the same grid, so
     // a page of the layout is a page of paper. Text stays vector text whatever the grid.
     writer.setResolution(96);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(18, 18, 18, 18),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter));
     document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size().toSizeF());
     document.print(&writer);
     if (!QFile::exists(output)) {

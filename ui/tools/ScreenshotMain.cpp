@@ -32,7 +32,8 @@
 
 namespace {
 
-bool grab(BaseWindowController* controller, const QString& folder, const QString& name, int settleMilliseconds = 0)
+bool grab(BaseWindowController* controller, const QString& folder, const QString& name,
+          int settleMilliseconds = 0)
 {
     controller->showWindow();
     QApplication::processEvents();
@@ -78,7 +79,7 @@ UpdateCheckResult newerVersion()
     result.newer = true;
     result.name = QStringLiteral("Trevasel 1.1");
     result.date = TrevaselCommon::edition() == Edition::Basic ? QStringLiteral("(2026/04/01)")
-                                                               : QStringLiteral("(2026-04-01)");
+                                                              : QStringLiteral("(2026-04-01)");
     result.version = QStringLiteral("1.10");
     result.url = QStringLiteral("https://updates.trevasel.example/orthavisio/download.html");
     return result;
@@ -104,7 +105,8 @@ InformationCheckResult notice()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(folder);
@@ -178,7 +180,8 @@ int main(int argc, char** argv)
         information->setResult(notice());
         ok &= grab(information, folder, file("InformationCheckWindowController"));
 
-        ok &= grab(new VersionInformationWindowController, folder, file("VersionInformationWindowController"));
+        ok &=
+            grab(new VersionInformationWindowController, folder, file("VersionInformationWindowController"));
         ok &= grab(new HelpWindowController, folder, file("HelpWindowController"), 1500);
 
         TrevaselCommon::setEdition(Edition::Basic);
