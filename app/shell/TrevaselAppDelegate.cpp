@@ -220,17 +220,22 @@ bool TrevaselAppDelegate::waitForDestination()
     return ready();
 }
 
+double TrevaselAppDelegate::ngFileCheckIntervalSeconds(const QVariantMap& settings)
+{
+    const double seconds =
+        SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::checkNgFileIntervalTime));
+    // Zero, negative or absurd periods (or text that is no number) would spin or never check.
+    if (seconds >= 1.0 && seconds <= 86400.0)
+        return seconds;
+    Logger::info(
+        QStringLiteral("\"check ng file interval time\" holds no usable period; checking every %1 seconds")
+            .arg(kDefaultNGFileIntervalSeconds));
+    return kDefaultNGFileIntervalSeconds;
+}
+
 void TrevaselAppDelegate::startTimers()
 {
-    const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    double seconds =
-        SettingsValue::doubleValue(settings, QLatin1String(SettingsKey::checkNgFileIntervalTime));
-    if (!(seconds > 0.0) || seconds > 86400.0) {
-        Logger::info(QStringLiteral(
-                         "\"check ng file interval time\" holds no usable period; checking every %1 seconds")
-                         .arg(kDefaultNGFileIntervalSeconds));
-        seconds = kDefaultNGFileIntervalSeconds;
-    }
+    const double seconds = ngFileCheckIntervalSeconds(TrevaselCommon::getUserSettingDictionary());
     m_ngFileTimer.setInterval(static_cast<int>(seconds * 1000));
     connect(&m_ngFileTimer, &QTimer::timeout, this, &TrevaselAppDelegate::timerNGFileCheck);
     m_ngFileTimer.start();

@@ -51,6 +51,10 @@ public:
     void didMount(const QString& mountPath);
     void didUnmount(const QString& mountPath);
 
+    // The ".NG" check's period: "check ng file interval time", or 10 seconds (logged) when the
+    // setting holds no usable period (absent, not a number, below 1 second or above a day).
+    static double ngFileCheckIntervalSeconds(const QVariantMap& settings);
+
     // Timers.
     void timerNGFileCheck();
     void timerDeleteImportedFileRecord();

@@ -87,6 +87,19 @@ TEST(TrayShell, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromT
     config->close();
 }
 
+TEST(TrayShell, AnUnusableNGCheckPeriodFallsBackToTenSeconds)
+{
+    const auto period = [](const QVariant& value) {
+        return TrevaselAppDelegate::ngFileCheckIntervalSeconds(
+            {{QLatin1String(SettingsKey::checkNgFileIntervalTime), value}});
+    };
+    EXPECT_EQ(period(30), 30.0);
+    EXPECT_EQ(period(QStringLiteral("2.5")), 2.5);
+    for (const QVariant& unusable :
+         {QVariant(0), QVariant(-5), QVariant(QStringLiteral("soon")), QVariant(1e12), QVariant()})
+        EXPECT_EQ(period(unusable), 10.0) << qPrintable(unusable.toString());
+}
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
