@@ -1,5 +1,7 @@
 #include "app/SettingsValue.h"
 
+#include "platform/TextNumber.h"
+
 #include <QLocale>
 #include <QMetaType>
 
@@ -40,14 +42,7 @@ Kind kindOf(const QVariant& value)
     }
 }
 
-int saturatedInt(qint64 v)
-{
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
+using TextNumber::saturatedInt;
 
 int saturatedInt(double v)
 {

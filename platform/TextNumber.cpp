@@ -21,15 +21,6 @@ qsizetype skipSpace(QStringView text, qsizetype i)
     return i;
 }
 
-int saturatedInt(qint64 v)
-{
-    if (v > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
 } // namespace
 
 bool boolFromText(QStringView text)
@@ -123,6 +114,15 @@ double doubleFromText(QStringView text)
         value = 0.0;
     }
     return negative ? -value : value;
+}
+
+int saturatedInt(qint64 value)
+{
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
 }
 
 } // namespace TextNumber

@@ -19,4 +19,7 @@ int intFromText(QStringView text);
 // ("-1.5e3"); no number gives 0.0, overflow gives plus or minus HUGE_VAL, underflow 0.0.
 double doubleFromText(QStringView text);
 
+// The value held to the int range.
+int saturatedInt(qint64 value);
+
 } // namespace TextNumber

@@ -18,15 +18,8 @@
 class CopyOperator
 {
 public:
-    using JobFactory = std::function<std::unique_ptr<TransferJob>()>;
-
-    struct Services
+    struct Services : SourceServices
     {
-        FileEventStreamService* streams = nullptr;
-        SourceShell* shell = nullptr;
-        EventIdStore eventIds{QString()};
-        JobFactory makeJob;
-        Edition edition = Edition::Full;
         // A picture changed more recently than this is taken by a later batch.
         std::chrono::milliseconds settleTime{2000};
     };

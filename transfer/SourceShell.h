@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Edition.h"
+#include "platform/EventIdStore.h"
 #include "transfer/TransferObserver.h"
 
 #include <QString>
@@ -7,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 // What the camera-card and watch-folder sources ask of the running program, without knowing its
 // windows: the tray program wires its window registry, the tests a recording stand-in.
@@ -32,6 +35,20 @@ public:
     virtual void pause(std::chrono::milliseconds duration) = 0;
     // Unmounts and ejects the mounted media that hold the folders.
     virtual void ejectMedia(const QStringList& folders) = 0;
+};
+
+class FileEventStreamService;
+class TransferJob;
+
+// What both sources are given by the program: its event streams, its windows, where the stream
+// positions are kept, how a batch's job is made, and the edition.
+struct SourceServices
+{
+    FileEventStreamService* streams = nullptr;
+    SourceShell* shell = nullptr;
+    EventIdStore eventIds{QString()};
+    std::function<std::unique_ptr<TransferJob>()> makeJob;
+    Edition edition = Edition::Full;
 };
 
 namespace SourceWindow {

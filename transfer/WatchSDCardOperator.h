@@ -23,15 +23,8 @@
 class WatchSDCardOperator
 {
 public:
-    using JobFactory = std::function<std::unique_ptr<TransferJob>()>;
-
-    struct Services
+    struct Services : SourceServices
     {
-        FileEventStreamService* streams = nullptr;
-        SourceShell* shell = nullptr;
-        EventIdStore eventIds{QString()};
-        JobFactory makeJob;
-        Edition edition = Edition::Full;
         QStringList volumesFolders; // where volumes are mounted
         // The pause before the volumes are looked at, and before the progress window closes and
         // the card is ejected.
