@@ -15,5 +15,6 @@ ctest --test-dir "$root/build" -j "$(nproc)" --output-on-failure
 if [ "${1:-}" != "--no-sanitizers" ]; then
     "$root/scripts/build.sh" "$root/build-sanitize" -DTREVASEL_SANITIZE=ON -DTREVASEL_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
         ctest --test-dir "$root/build-sanitize" -j "$(nproc)" --output-on-failure
 fi

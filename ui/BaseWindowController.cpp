@@ -3,13 +3,16 @@
 #include "ui/TrevaselWindowManager.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QPushButton>
 
 #include <algorithm>
 
-BaseWindowController::BaseWindowController() = default;
+// Owned by the application object as well, so that a window still open when the program ends
+// is freed with it rather than left behind.
+BaseWindowController::BaseWindowController() : QObject(QCoreApplication::instance()) {}
 
 BaseWindowController::~BaseWindowController()
 {

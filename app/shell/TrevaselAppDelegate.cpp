@@ -249,7 +249,7 @@ void TrevaselAppDelegate::startTimers()
 
 void TrevaselAppDelegate::setUpStatusItem()
 {
-    m_menu = new QMenu();
+    m_menu = std::make_unique<QMenu>();
     const bool full = m_edition == Edition::Full;
     const auto add = [this](const char* key, auto slot) {
         QAction* action = m_menu->addAction(Strings::text(QString::fromLatin1(key)));
@@ -282,7 +282,7 @@ void TrevaselAppDelegate::setUpStatusItem()
     }
     m_statusItem =
         new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/TrevaselStatusBarIconTemplate.png")), this);
-    m_statusItem->setContextMenu(m_menu);
+    m_statusItem->setContextMenu(m_menu.get());
     m_statusItem->setToolTip(m_parts.programName);
     m_statusItem->show();
 }

@@ -90,7 +90,7 @@ private:
     QTimer m_ngFileTimer;
     QTimer m_purgeTimer;
     QSystemTrayIcon* m_statusItem = nullptr;
-    QMenu* m_menu = nullptr;
+    std::unique_ptr<QMenu> m_menu;
     QAction* m_showDestination = nullptr;
     QAction* m_showDestinationPicture = nullptr;
     QAction* m_showDestinationMovie = nullptr;
