@@ -3,19 +3,37 @@
 #include "ui/TrevaselWindowManager.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QLayout>
 #include <QPushButton>
+#include <QSet>
 
 #include <algorithm>
 
-// Owned by the application object as well, so that a window still open when the program ends
-// is freed with it rather than left behind.
-BaseWindowController::BaseWindowController() : QObject(QCoreApplication::instance()) {}
+namespace {
+// Every controller alive, so that the program can free the windows still open when it ends.
+QSet<BaseWindowController*>& liveControllers()
+{
+    static QSet<BaseWindowController*> controllers;
+    return controllers;
+}
+} // namespace
+
+BaseWindowController::BaseWindowController()
+{
+    liveControllers().insert(this);
+}
+
+void BaseWindowController::deleteAll()
+{
+    // One at a time: a controller may take others with it (the settings window its detail window).
+    while (!liveControllers().isEmpty())
+        delete *liveControllers().begin();
+}
 
 BaseWindowController::~BaseWindowController()
 {
+    liveControllers().remove(this);
     delete m_window;
 }
 

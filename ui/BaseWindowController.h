@@ -19,6 +19,9 @@ class BaseWindowController : public QObject
 
 public:
     BaseWindowController();
+    // Frees every controller and window still alive; the program calls it before its application
+    // object goes, so that windows open at the end are not left behind.
+    static void deleteAll();
     ~BaseWindowController() override;
 
     // The window id in the registry; -1 for a controller that has none.

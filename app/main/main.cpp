@@ -4,6 +4,7 @@
 #include "app/shell/QuitSignals.h"
 #include "app/shell/TrevaselAppDelegate.h"
 #include "platform/Logger.h"
+#include "ui/BaseWindowController.h"
 
 #include <QApplication>
 
@@ -23,5 +24,6 @@ int main(int argc, char** argv)
     // A signal during start-up's waits ends the program before its event loop starts.
     const int status = TransferJob::stopRequested() ? 0 : QApplication::exec();
     delegate.applicationShouldTerminate();
+    BaseWindowController::deleteAll();
     return status;
 }

@@ -8,6 +8,7 @@
 #include "camerafiles/CameraFileWriter.h"
 #include "history/HistoryDatabase.h"
 #include "transfer/BaseWatchFolderOperator.h"
+#include "ui/BaseWindowController.h"
 #include "ui/ConfigWindowController.h"
 #include "ui/DetailConfigWindowController.h"
 #include "ui/DialogService.h"
@@ -106,5 +107,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    BaseWindowController::deleteAll();
+    return status;
 }
