@@ -79,9 +79,12 @@ bool WatchSDCardOperator::checkSearchFolder(const QString& path) const
 
 SourceShell::CardTransfer WatchSDCardOperator::cardTransfer()
 {
+    // The confirmation may outlive this source (settings applied meanwhile make a new one), so the
+    // transfer keeps its own copy of what the batch needs.
     std::shared_ptr<TransferJob> job = m_services.makeJob();
+    auto source = std::make_shared<WatchSDCardOperator>(m_services);
     return {[job](const QString& folder) { return job->getTotalImageFileCount(folder, 0); },
-            [this, job](const QStringList& cards) { copyImage(cards, *job); }};
+            [source, job](const QStringList& cards) { source->copyImage(cards, *job); }};
 }
 
 void WatchSDCardOperator::handleEvents(const FileEventBatch& batch)
