@@ -410,19 +410,28 @@ void SourceRemovals::add(const QString& source, const QString& destinationFolder
 
 Result SourceRemovals::flush()
 {
-    // The new names first: with their folders on disk, every picture is safe in its new place.
-    QSet<QString> synced;
+    // The new names first: with them on disk, every picture is safe in its new place. One flush
+    // per filesystem serves every folder on it (a flush per folder costs the disk a cache flush
+    // each).
+    QSet<QString> seen;
+    QSet<dev_t> synced;
     for (const QString& folder : m_destinationFolders) {
-        if (synced.contains(folder))
+        if (seen.contains(folder))
             continue;
-        synced.insert(folder);
+        seen.insert(folder);
         FileDescriptor fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!fd.valid() || ::fsync(fd.get()) != 0) {
-            const int error = errno;
+        struct stat info;
+        int error = 0;
+        if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
+            error = errno;
+        else if (!synced.contains(info.st_dev) && ::syncfs(fd.get()) != 0)
+            error = errno;
+        if (error != 0) {
             m_sources.clear();
             m_destinationFolders.clear();
             return failure(QStringLiteral("Cannot write"), folder, error); // the sources stay
         }
+        synced.insert(info.st_dev);
     }
     Result result = Result::success();
     for (const QString& source : m_sources)
