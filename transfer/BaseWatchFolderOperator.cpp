@@ -178,6 +178,9 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
     if (sourceFolder.contains(QLatin1String(".Trashes")))
         return;
 
+    // A move within one filesystem needs no copy: the picture gets its second name by a link.
+    const bool linkable =
+        isMove && FileSystem::sameFilesystem(sourceFolder, m_settings->destinationFolderPath);
     try {
         for (const QString& name : entries) {
             if (stopRequested())
@@ -206,15 +209,15 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
                 continue;
             }
             // A picture, or the movie of an index, still being written is taken by a later batch.
-            if (still && !isSettled(path))
+            if (still && !isSettled(info))
                 continue;
             if (movie) {
                 const auto companion = CameraFileNames::companionMovie(path);
-                if (!isSettled(path) || (companion && !isSettled(*companion)))
+                if (!isSettled(info) || (companion && !isSettled(QFileInfo(*companion))))
                     continue;
             }
             if (still || movie)
-                transferEntry(path, movie, isMove);
+                transferEntry(path, movie, linkable);
         }
         m_pipeline.settle();
     } catch (...) {
@@ -355,14 +358,14 @@ void BaseWatchFolderOperator::prepareFolder(const QString& folder)
         Logger::debug(QStringLiteral("removed %1 unfinished copies left in %2").arg(removed).arg(folder));
 }
 
-void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, bool isMove)
+void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, bool linkable)
 {
     auto entry = examine(path, movie);
     if (!entry)
         return;
 
     // A movie pair, and a still moved within one filesystem (no data to copy), go in one step.
-    if (movie || (isMove && FileSystem::sameFilesystem(entry->path, entry->root))) {
+    if (movie || linkable) {
         m_pipeline.settle();
         const TargetChoice choice = chooseTarget(*entry, false);
         if (choice.target)

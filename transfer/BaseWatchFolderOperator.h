@@ -61,8 +61,8 @@ private:
     static constexpr std::size_t kSourcesPerRemoval = 256;
 
     void copyFolder(const QString& sourceFolder, bool isMove);
-    // Transfers one still or movie index, or skips it.
-    void transferEntry(const QString& path, bool movie, bool isMove);
+    // Transfers one still or movie index, or skips it. linkable: a moved still can be linked.
+    void transferEntry(const QString& path, bool movie, bool linkable);
     // Reads the picture and works out its folders; none when it is skipped.
     std::optional<TransferEntry> examine(const QString& path, bool movie);
     // Names the entry and asks the history. A quiet choice is a first look: it logs nothing and

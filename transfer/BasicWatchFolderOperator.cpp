@@ -40,13 +40,13 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Tran
         if (name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".JPG")))
             continue;
         const QString path = sourceFolder + QLatin1Char('/') + name;
-        if (!isSettled(path))
-            continue;
         const QFileInfo info(path);
         if (info.isSymLink() || !info.isFile()) {
             Logger::plain(QStringLiteral("skipped %1: not a regular file").arg(path));
             continue;
         }
+        if (!isSettled(info))
+            continue;
         const auto record = m_reader.getExifData(path);
         if (!record || !checkValidImageData(*record))
             continue;

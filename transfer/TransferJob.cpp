@@ -25,11 +25,10 @@ bool TransferJob::stopRequested()
     return stopping.load();
 }
 
-bool TransferJob::isSettled(const QString& path)
+bool TransferJob::isSettled(const QFileInfo& info)
 {
     if (m_minimumAge.count() <= 0)
         return true;
-    const QFileInfo info(path);
     const QDateTime changed = std::max(info.lastModified(), info.metadataChangeTime());
     if (changed.isValid() && changed.msecsTo(QDateTime::currentDateTime()) >= m_minimumAge.count())
         return true;

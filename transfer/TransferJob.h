@@ -3,6 +3,7 @@
 #include "transfer/TransferObserver.h"
 #include "transfer/TransferSettings.h"
 
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -61,7 +62,7 @@ public:
 
 protected:
     // False, noting its folder, for a picture too young to take (see setMinimumAge).
-    bool isSettled(const QString& path);
+    bool isSettled(const QFileInfo& file);
     // A picture arrived: counts it and posts the progress notification while the progress window
     // is open.
     void countTransfer();

@@ -40,8 +40,6 @@
 
 namespace {
 
-bool showAllDetailItems = false;
-
 // The period of the ".NG" check when the setting holds no usable one.
 constexpr double kDefaultNGFileIntervalSeconds = 10.0;
 constexpr int kPurgeIntervalMilliseconds = 3600 * 1000;
@@ -67,7 +65,7 @@ void showAndFront(BaseWindowController* controller)
 } // namespace
 
 TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, QObject* parent)
-    : QObject(parent), m_parts(std::move(parts)), m_edition(m_parts.edition)
+    : QObject(parent), m_parts(std::move(parts))
 {
 }
 
@@ -75,18 +73,18 @@ TrevaselAppDelegate::~TrevaselAppDelegate() = default;
 
 bool TrevaselAppDelegate::isShowAllDetailConfigItems()
 {
-    return showAllDetailItems;
+    return DetailConfigWindowController::isShowAllDetailConfigItems();
 }
 
 bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
 {
-    const bool full = m_edition == Edition::Full;
+    const bool full = m_parts.edition == Edition::Full;
     if (full) {
         Logger::plain(QStringLiteral("LOG_LEVEL:[%1]").arg(2));
         if (arguments.contains(QStringLiteral("--log-output")))
             redirectLog();
-        showAllDetailItems = arguments.contains(QStringLiteral("--show-all-items"));
-        DetailConfigWindowController::setShowAllDetailConfigItems(showAllDetailItems);
+        DetailConfigWindowController::setShowAllDetailConfigItems(
+            arguments.contains(QStringLiteral("--show-all-items")));
         TrevaselCommon::getApplicationDataDirectory();
     }
     TrevaselWindowManager::sharedInstance();
@@ -129,7 +127,7 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
     // Settings applied in the window take effect at once: the sources and the login item follow.
     ConfigWindowController::setSettingsAppliedHandler([this](const QVariantMap& settings) {
         const QString destination = textSetting(settings, SettingsKey::destinationFolderPath);
-        if (m_edition == Edition::Basic || QFileInfo(destination).isDir())
+        if (m_parts.edition == Edition::Basic || QFileInfo(destination).isDir())
             registerSources();
         registerLoginItem();
         changeDestinationFolderMenuItem();
@@ -250,7 +248,7 @@ void TrevaselAppDelegate::startTimers()
 void TrevaselAppDelegate::setUpStatusItem()
 {
     m_menu = std::make_unique<QMenu>();
-    const bool full = m_edition == Edition::Full;
+    const bool full = m_parts.edition == Edition::Full;
     const auto add = [this](const char* key, auto slot) {
         QAction* action = m_menu->addAction(Strings::text(QString::fromLatin1(key)));
         connect(action, &QAction::triggered, this, slot);
@@ -301,7 +299,7 @@ void TrevaselAppDelegate::changeDestinationFolderMenuItem()
 void TrevaselAppDelegate::registerSources()
 {
     const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    const bool full = m_edition == Edition::Full;
+    const bool full = m_parts.edition == Edition::Full;
     const EventIdStore eventIds = EventIdStore::forProgram(m_parts.programName);
     const auto jobs = m_parts.makeJob;
 
@@ -310,7 +308,7 @@ void TrevaselAppDelegate::registerSources()
         const QString folder = textSetting(settings, SettingsKey::watchFolderPath);
         if (!full || QFileInfo(folder).isDir()) {
             m_watchFolder = std::make_unique<CopyOperator>(
-                CopyOperator::Services{m_streams.get(), m_shell.get(), eventIds, jobs, m_edition});
+                CopyOperator::Services{m_streams.get(), m_shell.get(), eventIds, jobs, m_parts.edition});
             m_watchFolder->registWatching({folder});
         } else {
             TraySourceShell::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder),
@@ -319,8 +317,9 @@ void TrevaselAppDelegate::registerSources()
     }
     m_cardSource.reset();
     if (setting(settings, SettingsKey::watchRemovableDiskDrive)) {
-        m_cardSource = std::make_unique<WatchSDCardOperator>(WatchSDCardOperator::Services{
-            m_streams.get(), m_shell.get(), eventIds, jobs, m_edition, VolumeService::volumesFolders()});
+        m_cardSource = std::make_unique<WatchSDCardOperator>(
+            WatchSDCardOperator::Services{m_streams.get(), m_shell.get(), eventIds, jobs, m_parts.edition,
+                                          VolumeService::volumesFolders()});
         m_cardSource->registWatchingSDCardFolder();
     }
 }

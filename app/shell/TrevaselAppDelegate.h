@@ -77,7 +77,6 @@ private:
     void changeDestinationFolderMenuItem();
     void registerLoginItem();
     EditionParts m_parts;
-    Edition m_edition;
     bool m_logRedirected = false;
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
     std::unique_ptr<FileEventStreamService> m_streams;
