@@ -11,10 +11,9 @@
 class QNetworkReply;
 
 // One HTTP GET that does not block: the answer comes later through finished, on the thread that made
-// the fetch, while the program goes on handling its events. What counts as an answer is what
-// TrevaselCommon::getNetworkFileByHttp counts: the body whatever the HTTP status (an error page is
-// data); no answer for a malformed or non-HTTP URL, a failed connection, a reply cut short, or when
-// the whole exchange takes longer than the time-out.
+// the fetch, while the program goes on handling its events. The answer is the body whatever the
+// HTTP status (an error page is data); no answer for a malformed or non-HTTP URL, a failed connection, a
+// reply cut short, or when the whole exchange takes longer than the time-out.
 //
 // Deleting the fetch cancels it; finished is then never emitted.
 class HttpFetch : public QObject

@@ -4,21 +4,13 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QStandardPaths>
-#include <QUrl>
 
 #include <algorithm>
 #include <atomic>
-#include <limits>
-#include <memory>
 
 namespace {
 
@@ -51,15 +43,6 @@ QString editionFolderName()
 bool isFullEdition()
 {
     return TrevaselCommon::edition() == Edition::Full;
-}
-
-// Errors that still carry the server's response; everything else (network, proxy, protocol, time-out,
-// cancel) means there is no whole body to return.
-bool isHttpLevelError(QNetworkReply::NetworkError error)
-{
-    return error == QNetworkReply::NoError ||
-           (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
 } // namespace
@@ -197,35 +180,6 @@ QString TrevaselCommon::dateToString(const QDateTime& date)
     if (!date.isValid())
         return {};
     return date.toLocalTime().toString(kDatabaseDatetimeFormat);
-}
-
-std::optional<QByteArray> TrevaselCommon::getNetworkFileByHttp(const QString& url,
-                                                               std::chrono::milliseconds timeout)
-{
-    const QUrl target(url, QUrl::StrictMode);
-    const QString scheme = target.scheme().toLower();
-    if (!target.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
-        target.host().isEmpty())
-        return std::nullopt;
-    if (!QCoreApplication::instance())
-        return std::nullopt; // no event loop can run without one
-
-    QNetworkAccessManager manager;
-    QNetworkRequest request(target);
-    // The transfer time-out restarts with every byte received, an idle time-out as HTTP clients
-    // usually have; it covers the connection attempt too.
-    request.setTransferTimeout(static_cast<int>(
-        std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, std::numeric_limits<int>::max())));
-    const std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (!responded || !isHttpLevelError(reply->error()))
-        return std::nullopt;
-    return reply->readAll();
 }
 
 bool TrevaselCommon::isDigit(const QString& text)

@@ -7,11 +7,10 @@
 #include <QString>
 #include <QVariantMap>
 
-#include <chrono>
 #include <optional>
 
 // The shared utilities of both programs: where the per-user files live, reading and writing the
-// settings file, the "yyyyMMddHHmmss" date-time texts, the HTTP fetch and small text tests.
+// settings file, the "yyyyMMddHHmmss" date-time texts and small text tests.
 //
 // Static operations only. The one piece of state is the running edition, set by each program's main
 // before anything else runs (the default is Full).
@@ -79,15 +78,6 @@ public:
     static std::optional<QDateTime> stringToDate(const QString& text);
     // The date in local time as "yyyyMMddHHmmss"; the empty text for an invalid date.
     static QString dateToString(const QDateTime& date);
-
-    // HTTP GET of an http or https URL, synchronous: a local event loop runs until the reply is
-    // complete, so timers and socket events of the program can fire meanwhile. Gives the body
-    // whatever the HTTP status (an error page is data); nothing when no response came: malformed
-    // or non-HTTP URL, refused or failed connection, a reply cut short, or no data for `timeout`.
-    // Needs a QCoreApplication. Nothing is cached between calls.
-    static constexpr std::chrono::milliseconds kNetworkTimeout{std::chrono::seconds(300)};
-    static std::optional<QByteArray>
-    getNetworkFileByHttp(const QString& url, std::chrono::milliseconds timeout = kNetworkTimeout);
 
     // True when the text is not empty and holds only the characters 0 to 9.
     static bool isDigit(const QString& text);

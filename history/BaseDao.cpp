@@ -19,22 +19,9 @@ std::vector<std::unique_ptr<BaseEntity>> BaseDao::findAll() const
     return executeFind(getFindAllQuery());
 }
 
-std::unique_ptr<BaseEntity> BaseDao::findById(qint64 recordId) const
-{
-    auto records = executeFind(getFindByIdQuery(recordId));
-    if (records.size() != 1)
-        return nullptr;
-    return std::move(records.front());
-}
-
 bool BaseDao::insert(const BaseEntity& record) const
 {
     return executeUpdate(getInsertQuery(record));
-}
-
-bool BaseDao::update(const BaseEntity& record) const
-{
-    return executeUpdate(getUpdateQuery(record));
 }
 
 bool BaseDao::deleteById(qint64 recordId) const
@@ -166,17 +153,7 @@ SqlStatement BaseDao::getFindAllQuery() const
     return {};
 }
 
-SqlStatement BaseDao::getFindByIdQuery(qint64) const
-{
-    return {};
-}
-
 SqlStatement BaseDao::getInsertQuery(const BaseEntity&) const
-{
-    return {};
-}
-
-SqlStatement BaseDao::getUpdateQuery(const BaseEntity&) const
 {
     return {};
 }

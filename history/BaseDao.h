@@ -33,10 +33,7 @@ public:
     const QString& databaseFilePath() const { return m_databaseFilePath; }
 
     std::vector<std::unique_ptr<BaseEntity>> findAll() const;
-    // The record only when exactly one row has the id.
-    std::unique_ptr<BaseEntity> findById(qint64 recordId) const;
     bool insert(const BaseEntity& record) const;
-    bool update(const BaseEntity& record) const;
     bool deleteById(qint64 recordId) const;
     bool deleteByEntity(const BaseEntity& record) const;
 
@@ -67,9 +64,7 @@ public:
 protected:
     // The hooks. BaseDao's own give empty statements, which fail, and a bare BaseEntity.
     virtual SqlStatement getFindAllQuery() const;
-    virtual SqlStatement getFindByIdQuery(qint64 recordId) const;
     virtual SqlStatement getInsertQuery(const BaseEntity& record) const;
-    virtual SqlStatement getUpdateQuery(const BaseEntity& record) const;
     virtual SqlStatement getDeleteQuery(qint64 recordId) const;
     virtual std::unique_ptr<BaseEntity> getEntity(const FMResultSet& row) const;
 

@@ -138,11 +138,6 @@ SqlStatement ImportedFileDao::getFindAllQuery() const
     return {kSelectColumns + QStringLiteral(" order by id;")};
 }
 
-SqlStatement ImportedFileDao::getFindByIdQuery(qint64 recordId) const
-{
-    return {kSelectColumns + QStringLiteral(" where id = ?;"), {recordId}};
-}
-
 SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
 {
     const ImportedFileEntity* file = asImportedFile(record);
@@ -151,18 +146,6 @@ SqlStatement ImportedFileDao::getInsertQuery(const BaseEntity& record) const
     return {QStringLiteral("insert into imported_file (file_name, camera_id, datetime, original_file_name, "
                            "transferred_folder) values (?, ?, ?, ?, ?);"),
             rowValues(*file)};
-}
-
-SqlStatement ImportedFileDao::getUpdateQuery(const BaseEntity& record) const
-{
-    const ImportedFileEntity* file = asImportedFile(record);
-    if (!file)
-        return {};
-    QVariantList values = rowValues(*file);
-    values << file->recordId;
-    return {QStringLiteral("update imported_file set file_name = ?, camera_id = ?, datetime = ?, "
-                           "original_file_name = ?, transferred_folder = ? where id = ?;"),
-            values};
 }
 
 SqlStatement ImportedFileDao::getDeleteQuery(qint64 recordId) const

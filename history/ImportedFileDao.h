@@ -49,9 +49,7 @@ public:
 
 protected:
     SqlStatement getFindAllQuery() const override;
-    SqlStatement getFindByIdQuery(qint64 recordId) const override;
     SqlStatement getInsertQuery(const BaseEntity& record) const override;
-    SqlStatement getUpdateQuery(const BaseEntity& record) const override;
     SqlStatement getDeleteQuery(qint64 recordId) const override;
     std::unique_ptr<BaseEntity> getEntity(const FMResultSet& row) const override;
 

@@ -102,17 +102,6 @@ TEST_F(ImportedFileDaoTest, DeleteBeforeDatetimeIncludesTheGivenTime)
               QStringList{QStringLiteral("P/c.JPG")});
 }
 
-TEST_F(ImportedFileDaoTest, FindByIdGivesTheRowOrNone)
-{
-    store({importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1")),
-           importedFile(QStringLiteral("P/b.JPG"), QStringLiteral("SN-1"))});
-    EXPECT_EQ(m_history.findById(99), nullptr);
-    const auto found = m_history.findById(2);
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->recordId, 2);
-    EXPECT_EQ(dynamic_cast<const ImportedFileEntity&>(*found).fileName, QStringLiteral("P/b.JPG"));
-}
-
 TEST(AddColumnQuery, EndsWithTheTypeOrTheDefaultThenABlankAndSemicolon)
 {
     EXPECT_EQ(ImportedFileDao::getAddColumnQuery(QStringLiteral("note"), QStringLiteral("text"), false,
