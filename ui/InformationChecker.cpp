@@ -4,6 +4,7 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "ui/CheckThenOpenWindow.h"
 #include "ui/InformationCheckWindowController.h"
 #include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
@@ -45,22 +46,9 @@ void InformationChecker::runStartupCheck()
 {
     const int checkedId = SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(),
                                                   QString::fromLatin1(SettingsKey::checkedInformationId));
-    auto* checker = new InformationChecker;
-    connect(checker, &InformationChecker::finished, checker,
-            [checker, checkedId](const InformationCheckResult& result) {
-                checker->deleteLater();
-                if (!result.found || result.id <= checkedId)
-                    return;
-                auto* window = qobject_cast<InformationCheckWindowController*>(
-                    TrevaselWindowManager::sharedInstance().getWindowController(
-                        TrevaselWindowManager::InformationCheck));
-                if (!window)
-                    return;
-                window->setResult(result);
-                window->showWindow();
-                window->orderFront();
-            });
-    checker->check();
+    checkThenOpenWindow<InformationChecker, InformationCheckWindowController, InformationCheckResult>(
+        TrevaselWindowManager::InformationCheck,
+        [checkedId](const InformationCheckResult& result) { return result.found && result.id > checkedId; });
 }
 
 InformationCheckResult InformationChecker::checkInformation(const std::optional<QByteArray>& list)

@@ -5,6 +5,7 @@
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "platform/Logger.h"
+#include "ui/CheckThenOpenWindow.h"
 #include "ui/TrevaselWindowManager.h"
 #include "ui/UpdateCheckWindowController.h"
 
@@ -43,20 +44,8 @@ void UpdateChecker::check()
 
 void UpdateChecker::runStartupCheck()
 {
-    auto* checker = new UpdateChecker;
-    connect(checker, &UpdateChecker::finished, checker, [checker](const UpdateCheckResult& result) {
-        checker->deleteLater();
-        if (!result.newer)
-            return;
-        auto* window = qobject_cast<UpdateCheckWindowController*>(
-            TrevaselWindowManager::sharedInstance().getWindowController(TrevaselWindowManager::UpdateCheck));
-        if (!window)
-            return;
-        window->setResult(result);
-        window->showWindow();
-        window->orderFront();
-    });
-    checker->check();
+    checkThenOpenWindow<UpdateChecker, UpdateCheckWindowController, UpdateCheckResult>(
+        TrevaselWindowManager::UpdateCheck, [](const UpdateCheckResult& result) { return result.newer; });
 }
 
 QStringList UpdateChecker::listLines(const std::optional<QByteArray>& list)
