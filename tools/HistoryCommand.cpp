@@ -1,5 +1,6 @@
 #include "tools/HistoryCommand.h"
 
+#include "tools/CommandLine.h"
 #include "tools/JsonText.h"
 
 #include "app/TrevaselCommon.h"
@@ -17,43 +18,35 @@
 
 namespace {
 
-const char* const help =
-    "usage: trevasel-cli history list [--database FILE]\n"
-    "       trevasel-cli history purge-before YYYYMMDDHHMMSS [--database FILE]\n"
-    "\n"
-    "Shows or tidies the import history of the full edition (TrevaselForPravena): the database in\n"
-    "which the program notes every imported picture, so that the same shot is refused the next time.\n"
-    "\n"
-    "  list            prints every row, lowest id first, one JSON object per line:\n"
-    "                    {\"id\":1,\"file_name\":\"...\",\"camera_id\":\"...\",\"datetime\":20240131093000,\n"
-    "                     \"original_file_name\":\"...\",\"transferred_folder\":\"...\"}\n"
-    "                  datetime is the import time as the number yyyyMMddHHmmss, local time; a text the\n"
-    "                  row holds as NULL prints as null. An empty history prints nothing.\n"
-    "  purge-before YYYYMMDDHHMMSS\n"
-    "                  deletes the rows imported at or before that local time (inclusive), as the\n"
-    "                  program's hourly purge does, and says how many went. A purged picture counts as\n"
-    "                  new and is imported again if its card is read again.\n"
-    "\n"
-    "  --database FILE the database to use. Default: \"Trevasel.db\" in the full edition's data\n"
-    "                  folder ($XDG_DATA_HOME/TrevaselForPravena, usually\n"
-    "                  ~/.local/share/TrevaselForPravena).\n"
-    "\n"
-    "Neither command creates a database: a missing FILE is reported as an error (the program makes\n"
-    "the database when it starts), and so is a file that is damaged or holds no imported_file\n"
-    "table. While the program is writing, a command waits up to 5 seconds for the database, then\n"
-    "gives up.\n"
-    "\n"
-    "Exit status: 0 on success, 1 when the database is missing, unreadable or could not be changed,\n"
-    "64 on a usage error.\n";
+const CommandLine::Texts texts{
+    .name = "trevasel-cli history",
+    .usage = "usage: trevasel-cli history list [--database FILE]\n"
+             "       trevasel-cli history purge-before YYYYMMDDHHMMSS [--database FILE]\n",
+    .description =
+        "Shows or tidies the import history of the full edition (TrevaselForPravena): the database in\n"
+        "which the program notes every imported picture, so that the same shot is refused the next time.\n"
+        "\n"
+        "  list            prints every row, lowest id first, one JSON object per line:\n"
+        "                    {\"id\":1,\"file_name\":\"...\",\"camera_id\":\"...\","
+        "\"datetime\":20240131093000,\n"
+        "                     \"original_file_name\":\"...\",\"transferred_folder\":\"...\"}\n"
+        "                  datetime is the import time as the number yyyyMMddHHmmss, local time; a text the\n"
+        "                  row holds as NULL prints as null. An empty history prints nothing.\n"
+        "  purge-before YYYYMMDDHHMMSS\n"
+        "                  deletes the rows imported at or before that local time (inclusive), as the\n"
+        "                  program's hourly purge does, and says how many went. A purged picture counts as\n"
+        "                  new and is imported again if its card is read again.\n",
+    .epilogue =
+        "Neither command creates a database: a missing FILE is reported as an error (the program makes\n"
+        "the database when it starts), and so is a file that is damaged or holds no imported_file\n"
+        "table. While the program is writing, a command waits up to 5 seconds for the database, then\n"
+        "gives up.\n"
+        "\n"
+        "Exit status: 0 on success, 1 when the database is missing, unreadable or could not be changed,\n"
+        "64 on a usage error.\n",
+};
 
-constexpr int kUsageError = 64;
 constexpr int kFailure = 1;
-
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "trevasel-cli history: %s\n\n%s", qPrintable(message), help);
-    return kUsageError;
-}
 
 int failure(const QString& message)
 {
@@ -146,51 +139,41 @@ int purgeBefore(const ImportedFileDao& history, qint64 datetime)
 
 int runHistoryCommand(const QStringList& arguments)
 {
-    QString action;
-    QStringList values;
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"),
+        QStringLiteral("the database to use. Default: \"Trevasel.db\" in the full edition's data folder "
+                       "($XDG_DATA_HOME/TrevaselForPravena, usually ~/.local/share/TrevaselForPravena)."),
+        QStringLiteral("FILE"));
+    CommandLine commandLine(texts, {databaseOption});
+    if (const auto status = commandLine.read(arguments))
+        return *status;
+    QStringList values = commandLine.parser().positionalArguments();
+    const QString action = values.isEmpty() ? QString() : values.takeFirst();
     std::optional<QString> databasePath;
-    for (qsizetype index = 0; index < arguments.size(); ++index) {
-        const QString& argument = arguments.at(index);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            std::fputs(help, stdout);
-            return 0;
-        }
-        if (argument == QLatin1String("--database")) {
-            if (index + 1 >= arguments.size())
-                return usageError(QStringLiteral("--database needs a FILE"));
-            databasePath = arguments.at(++index);
-        } else if (argument.startsWith(QLatin1String("--database="))) {
-            databasePath = argument.mid(11);
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 &&
-                   !argument.front().isDigit()) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(argument));
-        } else if (action.isEmpty()) {
-            action = argument;
-        } else {
-            values << argument;
-        }
-    }
+    if (commandLine.parser().isSet(databaseOption))
+        databasePath = commandLine.parser().value(databaseOption);
     if (databasePath && databasePath->isEmpty())
-        return usageError(QStringLiteral("--database needs a FILE"));
+        return commandLine.usageError(QStringLiteral("--database needs a FILE"));
 
     TrevaselCommon::setEdition(Edition::Full); // the history belongs to the full edition
     const ImportedFileDao history(databasePath ? *databasePath : TrevaselCommon::getDBFilePath());
 
     if (action == QLatin1String("list")) {
         if (!values.isEmpty())
-            return usageError(QStringLiteral("list takes no arguments"));
+            return commandLine.usageError(QStringLiteral("list takes no arguments"));
         return list(history);
     }
     if (action == QLatin1String("purge-before")) {
         if (values.size() != 1)
-            return usageError(QStringLiteral("purge-before needs one time YYYYMMDDHHMMSS"));
+            return commandLine.usageError(QStringLiteral("purge-before needs one time YYYYMMDDHHMMSS"));
         const auto datetime = parseDatetime(values.front());
         if (!datetime)
-            return usageError(QStringLiteral("'%1' is not a time YYYYMMDDHHMMSS (14 digits, local time)")
-                                  .arg(values.front()));
+            return commandLine.usageError(
+                QStringLiteral("'%1' is not a time YYYYMMDDHHMMSS (14 digits, local time)")
+                    .arg(values.front()));
         return purgeBefore(history, *datetime);
     }
     if (action.isEmpty())
-        return usageError(QStringLiteral("say list or purge-before"));
-    return usageError(QStringLiteral("unknown action '%1'").arg(action));
+        return commandLine.usageError(QStringLiteral("say list or purge-before"));
+    return commandLine.usageError(QStringLiteral("unknown action '%1'").arg(action));
 }

@@ -5,6 +5,7 @@
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "history/HistoryDatabase.h"
+#include "tools/CommandLine.h"
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/BasicWatchFolderOperator.h"
 #include "transfer/WatchFolderBatch.h"
@@ -18,29 +19,20 @@
 
 namespace {
 
-const char* const help =
-    "usage: trevasel-cli import --settings FILE [--database FILE] [--basic] SOURCE...\n"
-    "\n"
-    "Imports the camera's pictures from each SOURCE folder (and, in the full edition, the folders\n"
-    "below it) into the destination named by the settings file FILE, exactly as the watch-folder\n"
-    "import of the tray program does: patient folders, file names, movies, the XML descriptions\n"
-    "and the import history, all as FILE's settings say.\n"
-    "\n"
-    "  --settings FILE   the settings property list to use (\"Trevasel-setting.plist\")\n"
-    "  --database FILE   the import history, used when FILE's settings switch it on\n"
-    "                    (default: the full edition's \"Trevasel.db\"; created when missing)\n"
-    "  --basic           import as the basic edition does\n"
-    "\n"
-    "On a terminal a progress line shows the pictures done of those expected.\n"
-    "Exit status: 0 when the batch completed (the last line is \"transferred: N\"), 2 when a\n"
-    "transfer failed (the reason goes to standard error; the pictures before it are complete),\n"
-    "1 when the settings or the history cannot be used, 64 on a usage error.\n";
-
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "trevasel-cli import: %s\n\n%s", qPrintable(message), help);
-    return 64;
-}
+const CommandLine::Texts texts{
+    .name = "trevasel-cli import",
+    .usage = "usage: trevasel-cli import --settings FILE [--database FILE] [--basic] SOURCE...\n",
+    .description =
+        "Imports the camera's pictures from each SOURCE folder (and, in the full edition, the folders\n"
+        "below it) into the destination named by the settings file FILE, exactly as the watch-folder\n"
+        "import of the tray program does: patient folders, file names, movies, the XML descriptions\n"
+        "and the import history, all as FILE's settings say.\n",
+    .epilogue = "On a terminal a progress line shows the pictures done of those expected.\n"
+                "Exit status: 0 when the batch completed (the last line is \"transferred: N\"), 2 when a\n"
+                "transfer failed (the reason goes to standard error; the pictures before it are complete),\n"
+                "1 when the settings or the history cannot be used, 64 on a usage error.\n",
+    .missingValue = "%1 needs a file",
+};
 
 // The command line's stand-in for the progress window: always "open", counting every picture the
 // job counts and, on a terminal, drawing one line.
@@ -79,31 +71,32 @@ private:
 
 int runImportCommand(const QStringList& arguments)
 {
-    QString settingsPath;
-    QString databasePath;
-    bool basic = false;
+    const QCommandLineOption settingsOption(
+        QStringLiteral("settings"),
+        QStringLiteral("the settings property list to use (\"Trevasel-setting.plist\")"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption databaseOption(
+        QStringLiteral("database"),
+        QStringLiteral("the import history, used when FILE's settings switch it on (default: the full "
+                       "edition's \"Trevasel.db\"; created when missing)"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption basicOption(QStringLiteral("basic"),
+                                         QStringLiteral("import as the basic edition does"));
+    CommandLine commandLine(
+        texts, {settingsOption, databaseOption, basicOption},
+        {{QStringLiteral("SOURCE"), QStringLiteral("a folder to import from, as many as wanted")}});
+    if (const auto status = commandLine.read(arguments))
+        return *status;
+    const QString settingsPath = commandLine.parser().value(settingsOption);
+    QString databasePath = commandLine.parser().value(databaseOption);
+    const bool basic = commandLine.parser().isSet(basicOption);
     QStringList sources;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            std::fputs(help, stdout);
-            return 0;
-        } else if (argument == QLatin1String("--settings") || argument == QLatin1String("--database")) {
-            if (i + 1 >= arguments.size())
-                return usageError(QStringLiteral("%1 needs a file").arg(argument));
-            (argument == QLatin1String("--settings") ? settingsPath : databasePath) = arguments.at(++i);
-        } else if (argument == QLatin1String("--basic")) {
-            basic = true;
-        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(argument));
-        } else {
-            sources << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
-        }
-    }
+    for (const QString& argument : commandLine.parser().positionalArguments())
+        sources << QDir::cleanPath(QFileInfo(argument).absoluteFilePath());
     if (settingsPath.isEmpty())
-        return usageError(QStringLiteral("--settings FILE is required"));
+        return commandLine.usageError(QStringLiteral("--settings FILE is required"));
     if (sources.isEmpty())
-        return usageError(QStringLiteral("no SOURCE folder given"));
+        return commandLine.usageError(QStringLiteral("no SOURCE folder given"));
 
     TrevaselCommon::setEdition(basic ? Edition::Basic : Edition::Full);
     const auto settings = PropertyList::readFile(settingsPath);

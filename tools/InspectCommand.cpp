@@ -2,6 +2,7 @@
 
 #include "metadata/BasicExifOperator.h"
 #include "metadata/ExifOperator.h"
+#include "tools/CommandLine.h"
 #include "tools/JsonText.h"
 
 #include <algorithm>
@@ -9,24 +10,22 @@
 
 namespace {
 
-const char* const help =
-    "usage: trevasel-cli inspect [--basic] [--summary] FILE...\n"
-    "\n"
-    "Reads each FILE as the import does: the EXIF texts, the camera's maker note (decrypted with the\n"
-    "image's own key) and, from maker-note version 2.1 on, the extended maker note. Prints one JSON\n"
-    "object per file and line:\n"
-    "  {\"file\": PATH, \"record\": {...}}   or   {\"file\": PATH, \"record\": null}\n"
-    "A record holds only the fields the file set; \"record\" is null when the file is unreadable,\n"
-    "damaged, not the camera's, or of a generation the import refuses (such a file is skipped).\n"
-    "\n"
-    "With --summary, one line per file for a person instead:\n"
-    "  PATH: MODEL, maker note X.Y, serial S, patient ID \"NAME\" (or none), shooting mode M, shot DATE\n"
-    "  PATH: no record: REASON\n"
-    "\n"
-    "  --basic     read as the basic edition does (big-endian stills below version 2.1 only)\n"
-    "  --summary   print the summary lines instead of JSON\n"
-    "\n"
-    "Exit status: 0 when every file gave a record, 1 otherwise, 64 on a usage error.\n";
+const CommandLine::Texts texts{
+    .name = "trevasel-cli inspect",
+    .usage = "usage: trevasel-cli inspect [--basic] [--summary] FILE...\n",
+    .description =
+        "Reads each FILE as the import does: the EXIF texts, the camera's maker note (decrypted with the\n"
+        "image's own key) and, from maker-note version 2.1 on, the extended maker note. Prints one JSON\n"
+        "object per file and line:\n"
+        "  {\"file\": PATH, \"record\": {...}}   or   {\"file\": PATH, \"record\": null}\n"
+        "A record holds only the fields the file set; \"record\" is null when the file is unreadable,\n"
+        "damaged, not the camera's, or of a generation the import refuses (such a file is skipped).\n"
+        "\n"
+        "With --summary, one line per file for a person instead:\n"
+        "  PATH: MODEL, maker note X.Y, serial S, patient ID \"NAME\" (or none), shooting mode M, shot DATE\n"
+        "  PATH: no record: REASON\n",
+    .epilogue = "Exit status: 0 when every file gave a record, 1 otherwise, 64 on a usage error.\n",
+};
 
 // Builds one JSON line by hand: QJsonObject spends more time sorting and copying than the reader
 // spends reading, and the fields keep the order in which the record declares them.
@@ -184,33 +183,20 @@ QString summaryLine(const QString& file, const ExifEntity& record)
 
 int runInspectCommand(const QStringList& arguments)
 {
-    bool basic = false;
-    bool summary = false;
-    QStringList files;
-    bool optionsEnded = false;
-    for (const QString& argument : arguments) {
-        if (!optionsEnded && argument == QLatin1String("--")) {
-            optionsEnded = true;
-        } else if (!optionsEnded &&
-                   (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
-            std::fputs(help, stdout);
-            return 0;
-        } else if (!optionsEnded && argument == QLatin1String("--basic")) {
-            basic = true;
-        } else if (!optionsEnded && argument == QLatin1String("--summary")) {
-            summary = true;
-        } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            std::fprintf(stderr, "trevasel-cli inspect: unknown option '%s'\n\n%s", qPrintable(argument),
-                         help);
-            return 64;
-        } else {
-            files << argument;
-        }
-    }
-    if (files.isEmpty()) {
-        std::fputs(help, stderr);
-        return 64;
-    }
+    const QCommandLineOption basicOption(
+        QStringLiteral("basic"),
+        QStringLiteral("read as the basic edition does (big-endian stills below version 2.1 only)"));
+    const QCommandLineOption summaryOption(QStringLiteral("summary"),
+                                           QStringLiteral("print the summary lines instead of JSON"));
+    CommandLine commandLine(texts, {basicOption, summaryOption},
+                            {{QStringLiteral("FILE"), QStringLiteral("a file to read, as many as wanted")}});
+    if (const auto status = commandLine.read(arguments))
+        return *status;
+    const bool basic = commandLine.parser().isSet(basicOption);
+    const bool summary = commandLine.parser().isSet(summaryOption);
+    const QStringList files = commandLine.parser().positionalArguments();
+    if (files.isEmpty())
+        return commandLine.usageError(QString());
 
     const ExifOperator reader;
     const BasicExifOperator basicReader;

@@ -4,6 +4,7 @@
 #include "app/SettingsKeyTypes.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "tools/CommandLine.h"
 #include "tools/JsonText.h"
 
 #include <QDateTime>
@@ -15,35 +16,30 @@
 
 namespace {
 
-const char* const help =
-    "usage: trevasel-cli settings init FILE [--basic] [--force]\n"
-    "       trevasel-cli settings show FILE\n"
-    "       trevasel-cli settings set FILE [--basic] KEY VALUE [KEY VALUE...]\n"
-    "\n"
-    "  init   writes the edition's default settings file (\"Trevasel-setting.plist\") to FILE; an\n"
-    "         existing FILE is kept unless --force is given\n"
-    "  show   prints every key of FILE, one per line: the key, its stored type and its value (texts\n"
-    "         quoted)\n"
-    "  set    checks every VALUE against its KEY's type and then writes all of them at once; FILE is\n"
-    "         replaced atomically, and nothing is changed when any pair is refused. Only the keys of\n"
-    "         the edition are accepted: the full edition's by default, with --basic the basic\n"
-    "         edition's (whose settings window drops every other key).\n"
-    "         booleans: true, false, yes, no, 1, 0; integers: decimal digits; seconds: a number not\n"
-    "         below 0; sites: an http or https address; folder paths: absolute or empty;\n"
-    "         \"last delete imported file record datetime\": yyyyMMddHHmmss; \"only camera formated SD\"\n"
-    "         and \"id number zero padding\": 1. Booleans are stored as booleans, whichever form\n"
-    "         the file held before.\n"
-    "\n"
-    "  --basic   the basic edition's default file (init) or keys (set)\n"
-    "\n"
-    "Exit status: 0 on success, 1 when FILE cannot be read or written or a pair is refused, 64 on a\n"
-    "usage error.\n";
-
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "trevasel-cli settings: %s\n\n%s", message.toUtf8().constData(), help);
-    return 64;
-}
+const CommandLine::Texts texts{
+    .name = "trevasel-cli settings",
+    .usage = "usage: trevasel-cli settings init FILE [--basic] [--force]\n"
+             "       trevasel-cli settings show FILE\n"
+             "       trevasel-cli settings set FILE [--basic] KEY VALUE [KEY VALUE...]\n",
+    .description =
+        "  init   writes the edition's default settings file (\"Trevasel-setting.plist\") to FILE; an\n"
+        "         existing FILE is kept unless --force is given\n"
+        "  show   prints every key of FILE, one per line: the key, its stored type and its value (texts\n"
+        "         quoted)\n"
+        "  set    checks every VALUE against its KEY's type and then writes all of them at once; FILE is\n"
+        "         replaced atomically, and nothing is changed when any pair is refused. Only the keys of\n"
+        "         the edition are accepted: the full edition's by default, with --basic the basic\n"
+        "         edition's (whose settings window drops every other key).\n"
+        "         booleans: true, false, yes, no, 1, 0; integers: decimal digits; seconds: a number not\n"
+        "         below 0; sites: an http or https address; folder paths: absolute or empty;\n"
+        "         \"last delete imported file record datetime\": yyyyMMddHHmmss; "
+        "\"only camera formated SD\"\n"
+        "         and \"id number zero padding\": 1. Booleans are stored as booleans, whichever form\n"
+        "         the file held before.\n",
+    .epilogue =
+        "Exit status: 0 on success, 1 when FILE cannot be read or written or a pair is refused, 64 on a\n"
+        "usage error.\n",
+};
 
 int failure(const QString& message)
 {
@@ -181,57 +177,65 @@ int set(const QString& path, Edition edition, const QStringList& pairs)
 
 int runSettingsCommand(const QStringList& arguments)
 {
-    const auto isHelp = [](const QString& argument) {
-        return argument == QLatin1String("--help") || argument == QLatin1String("-h");
-    };
-    if (!arguments.isEmpty() && isHelp(arguments.first())) {
-        std::fputs(help, stdout);
-        return 0;
-    }
-    if (arguments.isEmpty())
-        return usageError(QStringLiteral("a subcommand is needed"));
-    const QString subcommand = arguments[0];
-    Edition edition = Edition::Full;
-    bool force = false;
-    QString path;
-    QStringList rest;
+    const QCommandLineOption basicOption(
+        QStringLiteral("basic"), QStringLiteral("the basic edition's default file (init) or keys (set)"));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("replace an existing FILE with the defaults (init)"));
+    CommandLine commandLine(texts, {basicOption, forceOption});
     // Options go before the first KEY; from there on every argument is taken as it stands, so a
-    // value may begin with a minus sign.
-    for (const QString& argument : arguments.mid(1)) {
-        const bool optionsAllowed = rest.isEmpty();
-        if (optionsAllowed && isHelp(argument)) {
-            std::fputs(help, stdout);
-            return 0;
+    // value may begin with a minus sign. The parser stops reading options at the first word, so it
+    // reads once up to the subcommand, once up to FILE and once up to the first KEY.
+    commandLine.parser().setOptionsAfterPositionalArgumentsMode(
+        QCommandLineParser::ParseAsPositionalArguments);
+    bool basic = false;
+    bool force = false;
+    QStringList words; // the subcommand, FILE, then the KEY VALUE pairs
+    QStringList unread = arguments;
+    for (;;) {
+        const bool parsed = commandLine.parse(unread);
+        if (commandLine.helpAsked())
+            return commandLine.showHelp();
+        if (!parsed)
+            return commandLine.usageError(commandLine.errorMessage());
+        basic = basic || commandLine.parser().isSet(basicOption);
+        force = force || commandLine.parser().isSet(forceOption);
+        const QStringList found = commandLine.parser().positionalArguments();
+        // The words found are the end of what was read, as it stood; a "--" before them ended the
+        // options for good.
+        const qsizetype firstWord = unread.size() - found.size();
+        const bool optionsEnded = firstWord > 0 && unread[firstWord - 1] == QLatin1String("--");
+        if (found.isEmpty() || words.size() >= 2 || optionsEnded) {
+            words << found;
+            break;
         }
-        if (optionsAllowed && argument == QLatin1String("--basic"))
-            edition = Edition::Basic;
-        else if (optionsAllowed && subcommand == QLatin1String("init") &&
-                 argument == QLatin1String("--force"))
-            force = true;
-        else if (optionsAllowed && argument.startsWith(QLatin1String("--")))
-            return usageError(QStringLiteral("unknown option '%1'").arg(argument));
-        else if (path.isEmpty())
-            path = argument;
-        else
-            rest << argument;
+        words << found.first();
+        unread = found.mid(1);
     }
-    if (path.isEmpty())
-        return usageError(QStringLiteral("FILE is missing"));
+    if (words.isEmpty())
+        return commandLine.usageError(QStringLiteral("a subcommand is needed"));
+    const QString subcommand = words.takeFirst();
+    if (force && subcommand != QLatin1String("init"))
+        return commandLine.usageError(QStringLiteral("unknown option '--force'"));
+    if (words.isEmpty())
+        return commandLine.usageError(QStringLiteral("FILE is missing"));
+    const QString path = words.takeFirst();
+    const QStringList& rest = words;
+    const Edition edition = basic ? Edition::Basic : Edition::Full;
 
     if (subcommand == QLatin1String("init")) {
         if (!rest.isEmpty())
-            return usageError(QStringLiteral("init takes only FILE"));
+            return commandLine.usageError(QStringLiteral("init takes only FILE"));
         return init(path, edition, force);
     }
     if (subcommand == QLatin1String("show")) {
         if (!rest.isEmpty() || edition != Edition::Full)
-            return usageError(QStringLiteral("show takes only FILE"));
+            return commandLine.usageError(QStringLiteral("show takes only FILE"));
         return show(path);
     }
     if (subcommand == QLatin1String("set")) {
         if (rest.isEmpty() || rest.size() % 2 != 0)
-            return usageError(QStringLiteral("set takes KEY VALUE pairs"));
+            return commandLine.usageError(QStringLiteral("set takes KEY VALUE pairs"));
         return set(path, edition, rest);
     }
-    return usageError(QStringLiteral("unknown subcommand '%1'").arg(subcommand));
+    return commandLine.usageError(QStringLiteral("unknown subcommand '%1'").arg(subcommand));
 }

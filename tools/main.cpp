@@ -1,4 +1,5 @@
 #include "platform/Logger.h"
+#include "tools/CommandLine.h"
 #include "tools/HistoryCommand.h"
 #include "tools/ImportCommand.h"
 #include "tools/InspectCommand.h"
@@ -11,22 +12,23 @@
 
 namespace {
 
-const char* const usage =
-    "usage: trevasel-cli COMMAND [ARGUMENTS]\n"
-    "\n"
-    "Drives the import engine of Trevasel without a display.\n"
-    "\n"
-    "commands:\n"
-    "  import --settings FILE [--database FILE] [--basic] SOURCE...\n"
-    "                              import the camera's pictures from SOURCE folders\n"
-    "  inspect [--basic] [--summary] FILE...\n"
-    "                              print what the camera metadata reader finds in each file,\n"
-    "                              one JSON object per line, or with --summary one line for a\n"
-    "                              person; --basic reads as the basic edition\n"
-    "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
-    "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
-    "  sample-card DIR             write a sample camera card into DIR\n"
-    "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n";
+const CommandLine::Texts texts{
+    .name = "trevasel-cli",
+    .usage = "usage: trevasel-cli COMMAND [ARGUMENTS]\n",
+    .description = "Drives the import engine of Trevasel without a display.\n",
+    .epilogue =
+        "commands:\n"
+        "  import --settings FILE [--database FILE] [--basic] SOURCE...\n"
+        "                              import the camera's pictures from SOURCE folders\n"
+        "  inspect [--basic] [--summary] FILE...\n"
+        "                              print what the camera metadata reader finds in each file,\n"
+        "                              one JSON object per line, or with --summary one line for a\n"
+        "                              person; --basic reads as the basic edition\n"
+        "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
+        "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
+        "  sample-card DIR             write a sample camera card into DIR\n"
+        "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n",
+};
 
 } // namespace
 
@@ -37,27 +39,36 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(TREVASEL_VERSION));
     Logger::install();
 
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty()) {
-        std::fputs(usage, stderr);
-        return 64;
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           QStringLiteral("print the program's version"));
+    CommandLine commandLine(texts, {versionOption});
+    // Everything after COMMAND belongs to the command.
+    commandLine.parser().setOptionsAfterPositionalArgumentsMode(
+        QCommandLineParser::ParseAsPositionalArguments);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty())
+        return commandLine.usageError(QString());
+    if (const auto status = commandLine.read(arguments))
+        return *status;
+    if (commandLine.parser().isSet(versionOption)) {
+        std::printf("trevasel-cli %s\n", TREVASEL_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    const QString command = arguments.takeFirst();
+    QStringList commandArguments = commandLine.parser().positionalArguments();
+    if (commandArguments.isEmpty())
+        return commandLine.usageError(QString());
+    const QString command = commandArguments.takeFirst();
     if (command == QLatin1String("import"))
-        return runImportCommand(arguments);
+        return runImportCommand(commandArguments);
     if (command == QLatin1String("inspect"))
-        return runInspectCommand(arguments);
+        return runInspectCommand(commandArguments);
     if (command == QLatin1String("history"))
-        return runHistoryCommand(arguments);
+        return runHistoryCommand(commandArguments);
     if (command == QLatin1String("settings"))
-        return runSettingsCommand(arguments);
+        return runSettingsCommand(commandArguments);
     if (command == QLatin1String("sample-card"))
-        return runSampleCardCommand(arguments);
-    if (command == QLatin1String("help") || command == QLatin1String("--help") ||
-        command == QLatin1String("-h")) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    std::fprintf(stderr, "trevasel-cli: unknown command '%s'\n\n%s", qPrintable(command), usage);
-    return 64;
+        return runSampleCardCommand(commandArguments);
+    if (command == QLatin1String("help"))
+        return commandLine.showHelp();
+    return commandLine.usageError(QStringLiteral("unknown command '%1'").arg(command));
 }

@@ -134,3 +134,23 @@ TEST_F(ImportCommand, FailedBatchExitsWithTwoTheReasonAndTheCountOfPicturesThatA
     EXPECT_GE(arrived, 1);
     EXPECT_EQ(run.lastLine(), "transferred: " + std::to_string(arrived));
 }
+
+TEST_F(ImportCommand, UsageErrorsSayWhatIsWrongAndImportNothingButHelpWins)
+{
+    const CliRun missing =
+        runCli({QStringLiteral("import"), path(QStringLiteral("card")), QStringLiteral("--settings")});
+    EXPECT_EQ(missing.exitCode, 64);
+    EXPECT_TRUE(missing.err.startsWith("trevasel-cli import: --settings needs a file\n\nusage: "))
+        << missing.err.constData();
+    const CliRun unknown = import({QStringLiteral("--frobnicate")});
+    EXPECT_EQ(unknown.exitCode, 64);
+    EXPECT_TRUE(unknown.err.startsWith("trevasel-cli import: unknown option '--frobnicate'\n"))
+        << unknown.err.constData();
+    EXPECT_TRUE(unknown.out.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("pictures"))));
+
+    const CliRun help = import({QStringLiteral("--frobnicate"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: trevasel-cli import --settings FILE")) << help.out.constData();
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("pictures"))));
+}

@@ -124,6 +124,13 @@ TEST_F(InspectCommand, UsageErrorsAndHelp)
     EXPECT_TRUE(help.out.contains("--basic"));
 }
 
+TEST(TrevaselCli, VersionPrintsTheProgramAndItsVersion)
+{
+    const CliRun run = runCli({QStringLiteral("--version")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QByteArray("trevasel-cli " TREVASEL_VERSION "\n"));
+}
+
 TEST_F(InspectCommand, SummaryGivesOneLinePerFileAndSaysWhyAFileGaveNoRecord)
 {
     QFile notes(m_dir.filePath(QStringLiteral("notes.txt")));

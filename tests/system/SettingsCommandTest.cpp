@@ -134,3 +134,25 @@ TEST_F(SettingsCommand, SetRefusesUnknownKeysAndWrongTypesAndChangesNothing)
         1);
     EXPECT_EQ(runCli({QStringLiteral("set"), full, good}).exitCode, 64) << "a key without its value";
 }
+
+TEST_F(SettingsCommand, OptionsGoBeforeTheFirstKeyAndADoubleDashEndsThem)
+{
+    const QString file = path(QStringLiteral("settings.plist"));
+    ASSERT_EQ(runCli({QStringLiteral("init"), QStringLiteral("--basic"), file}).exitCode, 0);
+    EXPECT_FALSE(PropertyList::readFile(file)->contains(QLatin1String(SettingsKey::exportXml)));
+    const QByteArray before = bytesOf(file);
+
+    // After a KEY an option's name is a VALUE, refused as its key's type says.
+    const CliRun value = runCli({QStringLiteral("set"), file, QLatin1String(SettingsKey::watchFolderPath),
+                                 QStringLiteral("--basic")});
+    EXPECT_EQ(value.exitCode, 1);
+    EXPECT_TRUE(value.err.contains("absolute folder path")) << value.err.constData();
+    // After "--", before FILE, it is a KEY.
+    const CliRun ended = runCli(
+        {QStringLiteral("set"), QStringLiteral("--"), file, QStringLiteral("--basic"), QStringLiteral("1")});
+    EXPECT_EQ(ended.exitCode, 1);
+    EXPECT_TRUE(ended.err.contains("unknown key \"--basic\"")) << ended.err.constData();
+    EXPECT_EQ(runCli({QStringLiteral("show"), file, QStringLiteral("--force")}).exitCode, 64)
+        << "--force belongs to init";
+    EXPECT_EQ(bytesOf(file), before);
+}
