@@ -3,7 +3,9 @@
 #include "app/PropertyList.h"
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
+#include "platform/Logger.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -96,6 +98,23 @@ QString TrevaselCommon::getOldUserSettingPlistFilePath()
 QString TrevaselCommon::getDBFilePath()
 {
     return isFullEdition() ? joined(getApplicationDataDirectory(), kDatabaseFileName) : QString();
+}
+
+QString TrevaselCommon::getTransferringMarkerFolder()
+{
+    static const QString folder = [] {
+        const QString beside = QCoreApplication::applicationDirPath();
+        QString chosen = beside;
+        if (!QFileInfo(beside).isWritable()) {
+            const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+            chosen = runtime.isEmpty() ? QString() : joined(runtime, QStringLiteral("TrevaselForPravena"));
+            if (!chosen.isEmpty())
+                QDir().mkpath(chosen);
+        }
+        Logger::info(QStringLiteral("the transferring marker goes into %1").arg(chosen));
+        return chosen;
+    }();
+    return folder;
 }
 
 QString TrevaselCommon::getVersionNubmer()

@@ -42,6 +42,10 @@ public:
     static QString getOldUserSettingPlistFilePath();
     // Full: "Trevasel.db" in the data directory. Basic: the empty text (no import history).
     static QString getDBFilePath();
+    // Where the "$TMP" marker stands while a batch runs: the folder that holds the running program,
+    // or, where that cannot be written (an installed program), "TrevaselForPravena" in the per-user
+    // runtime folder (created). The choice is logged once.
+    static QString getTransferringMarkerFolder();
     // The short version text, e.g. "1.0.0" (the project version).
     static QString getVersionNubmer();
     // The build number text that "last build number" is stamped with and the migration compares.

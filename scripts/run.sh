@@ -27,7 +27,7 @@ settings="$demo/data/TrevaselForPravena/Trevasel-setting.plist"
     "watch folder" true "watch folder path" "$demo/watch" >/dev/null
 
 echo "Starting TrevaselForPravena (log: $demo/TrevaselForPravena.log) ..."
-"$root/build/app/TrevaselForPravena" 2> "$demo/TrevaselForPravena.log" &
+"$root/build/tray/TrevaselForPravena" 2> "$demo/TrevaselForPravena.log" &
 program=$!
 trap 'kill -TERM "$program" 2>/dev/null || true' EXIT
 until grep -q "is running" "$demo/TrevaselForPravena.log"; do sleep 0.2; done

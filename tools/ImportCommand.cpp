@@ -1,15 +1,14 @@
 #include "tools/ImportCommand.h"
 
 #include "app/PropertyList.h"
-#include "app/SettingsKeys.h"
-#include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "history/HistoryDatabase.h"
 #include "tools/CommandLine.h"
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/BasicWatchFolderOperator.h"
-#include "transfer/WatchFolderBatch.h"
+#include "transfer/ImportService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -34,20 +33,13 @@ const CommandLine::Texts texts{
     .missingValue = "%1 needs a file",
 };
 
-// The command line's stand-in for the progress window: always "open", counting every picture the
-// job counts and, on a terminal, drawing one line.
-class ProgressLine : public TransferObserver
+// The command line's progress: one line on a terminal, redrawn as each picture arrives.
+class ProgressLine
 {
 public:
     ProgressLine(qint64 expected, bool draw) : m_expected(expected), m_draw(draw) {}
-    bool checkWindow(int windowId) const override
+    void pictureArrived()
     {
-        return windowId == TransferNotification::progressWindowId;
-    }
-    void postNotification(const QString& name) override
-    {
-        if (name != TransferNotification::updateProgress)
-            return;
         ++m_done;
         if (!m_draw)
             return;
@@ -105,39 +97,55 @@ int runImportCommand(const QStringList& arguments)
                      qPrintable(settingsPath));
         return 1;
     }
-    if (SettingsValue::stringValue(*settings, QLatin1String(SettingsKey::destinationFolderPath)).isEmpty()) {
+    const SettingsSnapshotPtr snapshot = std::make_shared<const SettingsSnapshot>(
+        SettingsSnapshot::fromDictionary(*settings, TrevaselCommon::edition()));
+    if (snapshot->destinationFolderPath.isEmpty()) {
         std::fprintf(stderr, "trevasel-cli import: %s sets no \"destination folder path\"\n",
                      qPrintable(settingsPath));
         return 1;
     }
 
-    std::unique_ptr<TransferJob> job;
+    std::function<std::unique_ptr<TransferJob>()> makeJob;
     if (basic) {
-        job = std::make_unique<BasicWatchFolderOperator>();
+        makeJob = [] { return std::make_unique<BasicWatchFolderOperator>(); };
     } else {
         if (databasePath.isEmpty())
             databasePath = TrevaselCommon::getDBFilePath();
         // Without a working history the same shots would be imported again, so refuse to start.
-        if (SettingsValue::boolValue(*settings,
-                                     QLatin1String(SettingsKey::activateAvoidMultipleImportCheck)) &&
-            (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) ||
-             !HistoryDatabase::createIfMissing(databasePath))) {
+        if (snapshot->historyCheck && (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) ||
+                                       !HistoryDatabase::createIfMissing(databasePath))) {
             std::fprintf(stderr, "trevasel-cli import: cannot create the import history %s\n",
                          qPrintable(databasePath));
             return 1;
         }
-        job = std::make_unique<BaseWatchFolderOperator>(databasePath);
+        makeJob = [databasePath] { return std::make_unique<BaseWatchFolderOperator>(databasePath); };
     }
 
     const bool onTerminal = ::isatty(STDERR_FILENO);
     qint64 expected = 0;
-    if (onTerminal)
+    if (onTerminal) {
+        const std::unique_ptr<TransferJob> counter = makeJob();
         for (const QString& source : sources)
-            expected = job->getTotalImageFileCount(source, expected);
+            expected = counter->getTotalImageFileCount(source, expected);
+    }
     ProgressLine progress(expected, onTerminal);
-    job->setObserver(&progress);
 
-    const WatchFolderBatchResult result = WatchFolderBatch::run(*job, *settings, sources);
+    // The same service as the tray program's, watching nothing: one batch over the folders.
+    ImportService service({nullptr,
+                           EventIdStore(QString()),
+                           makeJob,
+                           TrevaselCommon::edition(),
+                           {},
+                           basic ? QString() : TrevaselCommon::getTransferringMarkerFolder()});
+    QObject::connect(&service, &ImportService::pictureArrived, [&progress] { progress.pictureArrived(); });
+    ImportOutcome result;
+    QObject::connect(&service, &ImportService::batchEnded, [&result](const ImportOutcome& outcome) {
+        result = outcome;
+        QCoreApplication::quit();
+    });
+    service.importFolders(sources, snapshot);
+    QCoreApplication::exec();
+
     progress.finish();
     std::printf("transferred: %lld\n", static_cast<long long>(result.transferred));
     std::fflush(stdout);

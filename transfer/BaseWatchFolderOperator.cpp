@@ -101,13 +101,10 @@ bool BaseWatchFolderOperator::checkValidImageData(const ExifEntity& record)
     return CameraModelCheck::checkValidImageData(record);
 }
 
-QString BaseWatchFolderOperator::transferringFilePath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/$TMP");
-}
-
 void BaseWatchFolderOperator::createTransferringFile() const
 {
+    if (transferringFilePath().isEmpty())
+        return;
     QFile marker(transferringFilePath());
     if (marker.open(QIODevice::WriteOnly | QIODevice::Truncate))
         marker.close();
@@ -115,7 +112,8 @@ void BaseWatchFolderOperator::createTransferringFile() const
 
 void BaseWatchFolderOperator::deleteTransferringFile() const
 {
-    QFile::remove(transferringFilePath());
+    if (!transferringFilePath().isEmpty())
+        QFile::remove(transferringFilePath());
 }
 
 void BaseWatchFolderOperator::finishBatch()
@@ -126,7 +124,7 @@ void BaseWatchFolderOperator::finishBatch()
     TransferJob::finishBatch();
 }
 
-void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings,
+void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const SettingsSnapshot& settings,
                                         bool isMove)
 {
     const bool outermost = m_depth == 0;
@@ -231,10 +229,12 @@ void BaseWatchFolderOperator::copyFolder(const QString& sourceFolder, bool isMov
 
 std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& path, bool movie)
 {
-    const TransferSettings& settings = *m_settings;
+    const SettingsSnapshot& settings = *m_settings;
     auto record = m_reader.getExifData(path);
-    if (!record || !checkValidImageData(*record))
+    if (!record || !checkValidImageData(*record)) {
+        reportSkip(path, SkipReason::NotACameraPicture);
         return std::nullopt;
+    }
 
     if (settings.dontSendPatientInformationImage &&
         record->shootingMode.value_or(QString()).toUpper() == QLatin1String("FE")) {
@@ -242,6 +242,7 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
             m_pipeline.settle(); // every change to the source keeps its place in the order
             FileSystem::removeFile(path);
         }
+        reportSkip(path, SkipReason::PatientInformation);
         return std::nullopt;
     }
 
@@ -250,7 +251,7 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
 
 std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& path, bool movie,
                                                                ExifEntity record,
-                                                               const TransferSettings& settings)
+                                                               const SettingsSnapshot& settings)
 {
     if (!isShootingDate(record.dateTimeOriginal)) {
         Logger::info(QStringLiteral("skipped %1: its shooting date \u201c%2\u201d is no date")
@@ -309,6 +310,8 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
     if (choice.target && !isInside(*choice.target, entry.destination))
         throw CopyFailedException(
             QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(*choice.target));
+    if (!choice.target && !quiet)
+        reportSkip(entry.path, SkipReason::AlreadyInPlace);
     if (!choice.target || !m_settings->historyCheck)
         return choice;
 
@@ -332,6 +335,7 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
             logoutExifInformation(entry.record, entry.path, QString());
             Logger::debug(QStringLiteral("「%1」は取込済ファイルです。取込はキャンセルされました。")
                               .arg(*choice.target));
+            reportSkip(entry.path, SkipReason::AlreadyImported);
         }
         choice.target.reset();
     }
@@ -389,7 +393,7 @@ void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, boo
 
 void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& target)
 {
-    const TransferSettings& settings = *m_settings;
+    const SettingsSnapshot& settings = *m_settings;
     prepareFolder(entry.destination);
     if (!entry.movie) {
         // Another import may take the chosen name first: the name is then decided again, and the
@@ -440,7 +444,7 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
 
 void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const QString& target)
 {
-    const TransferSettings& settings = *m_settings;
+    const SettingsSnapshot& settings = *m_settings;
     if (settings.exportXml)
         writeDelivery(entry.record, entry.root, entry.folder);
     // The source goes only after its picture is safe and described; in groups, so that one flush
@@ -469,24 +473,39 @@ void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const Q
         Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
                          .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
     }
-    countTransfer();
+    countTransfer(entry.path, target);
 }
 
 qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const
 {
     qint64 count = startCount;
+    qint64 bytes = 0;
+    measureFolder(folder, count, bytes);
+    return count;
+}
+
+qint64 BaseWatchFolderOperator::getTotalImageFileSize(const QString& folder) const
+{
+    qint64 count = 0;
+    qint64 bytes = 0;
+    measureFolder(folder, count, bytes);
+    return bytes;
+}
+
+void BaseWatchFolderOperator::measureFolder(const QString& folder, qint64& count, qint64& bytes)
+{
     const QStringList entries = QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString& name : entries) {
         const QFileInfo info(folder + QLatin1Char('/') + name);
         if (info.isDir()) {
             if (name != QLatin1String(".Trashes") && !info.isSymLink())
-                count = getTotalImageFileCount(info.filePath(), count);
+                measureFolder(info.filePath(), count, bytes);
         } else if (!name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".JPG"))) {
             ++count;
+            bytes += info.size();
         }
     }
-    return count;
 }
 
 void BaseWatchFolderOperator::logoutExifInformation(const ExifEntity& record, const QString& sourcePath,

@@ -37,8 +37,9 @@ public:
     ~BaseWatchFolderOperator() override;
 
     using TransferJob::copyImage;
-    void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) override;
+    void copyImage(const QString& sourceFolder, const SettingsSnapshot& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
+    qint64 getTotalImageFileSize(const QString& folder) const override;
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;
     void finishBatch() override;
@@ -48,15 +49,15 @@ public:
     // Writes the metadata of one image to the log.
     static void logoutExifInformation(const ExifEntity& record, const QString& sourcePath,
                                       const QString& destinationPath);
-    // "$TMP" in the folder that holds the program.
-    static QString transferringFilePath();
     // Where a picture that passed the camera test goes: its patient, day and serial folders below
     // the destination root, every part cleaned; none when it is skipped (no patient ID, no
     // shooting date). Throws CopyFailedException when the settings name no usable root.
     static std::optional<TransferEntry> entryFor(const QString& path, bool movie, ExifEntity record,
-                                                 const TransferSettings& settings);
+                                                 const SettingsSnapshot& settings);
 
 private:
+    // Counts the stills below folder and adds up their bytes.
+    static void measureFolder(const QString& folder, qint64& count, qint64& bytes);
     // How many moved sources wait for their new names to reach the disk before they are removed.
     static constexpr std::size_t kSourcesPerRemoval = 256;
 
@@ -95,7 +96,7 @@ private:
     FileSystem::SourceRemovals m_movedSources;
     QSet<QString> m_tidiedFolders;
     // The call's settings and mode, for the steps that the pipeline calls back.
-    const TransferSettings* m_settings = nullptr;
+    const SettingsSnapshot* m_settings = nullptr;
     bool m_isMove = false;
     int m_depth = 0;
 };

@@ -28,7 +28,7 @@ std::optional<QString> BasicWatchFolderOperator::getValidNewImageFileName(const 
     return NamingRules::getValidNewImageFileName(folder, QStringLiteral("JPG"), record, reader);
 }
 
-void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const TransferSettings& settings,
+void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const SettingsSnapshot& settings,
                                          bool isMove)
 {
     // The count runs on over the calls of one job object: the basic edition never resets it.
@@ -88,7 +88,7 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Tran
             Logger::plain(result.error);
             continue;
         }
-        countTransfer();
+        countTransfer(path, *target);
     }
 }
 

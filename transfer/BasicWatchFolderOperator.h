@@ -12,7 +12,7 @@ class BasicWatchFolderOperator : public TransferJob, public NamingRules
 {
 public:
     using TransferJob::copyImage;
-    void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) override;
+    void copyImage(const QString& sourceFolder, const SettingsSnapshot& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
 
     // The basic camera test: any model containing "Orthavisio K-22".

@@ -1,10 +1,7 @@
 #pragma once
 
-#include "app/Edition.h"
 #include "platform/EventIdStore.h"
 #include "platform/FileEventStream.h"
-#include "transfer/SourceShell.h"
-#include "transfer/TransferJob.h"
 
 #include <QStringList>
 
@@ -12,27 +9,30 @@
 #include <functional>
 #include <memory>
 
-// The watch-folder source: whenever something changes in the watched folder or below it, the
-// changed folders are handed to a transfer job with the settings of the moment. It asks nothing and
-// shows only a failure. A picture still being written is left for a batch of its own shortly after.
+// The watch-folder source: whenever something changes in the watched folder or below it, the changed
+// folders go to the import service, which runs them as one batch (WatchFolderBatch) with the settings
+// of the moment. It lives on the window thread and holds the event stream; it asks nothing and shows
+// nothing.
 class CopyOperator
 {
 public:
-    struct Services : SourceServices
+    struct Services
     {
-        // A picture changed more recently than this is taken by a later batch.
-        std::chrono::milliseconds settleTime{2000};
+        FileEventStreamService* streams = nullptr;
+        EventIdStore eventIds{QString()};
+        // Gets every event batch but the replay.
+        std::function<void(const FileEventBatch&)> handleEvents;
     };
 
     explicit CopyOperator(Services services);
 
     // Watches the folders; nothing when the list holds no path or no destination is set.
-    void registWatching(const QStringList& folders);
+    void registWatching(const QStringList& folders, const QString& destinationFolderPath);
     void stopWatching();
     bool isWatching() const { return m_stream && !m_stream->isStopped(); }
-
-    // The stream's callback.
-    void handleEvents(const FileEventBatch& batch);
+    // Counts the folders as changed once more after the delay: pictures still being written when a
+    // batch looked at them come back even when nothing else changes in their folder.
+    void scheduleBatch(const QStringList& folders, std::chrono::milliseconds delay);
 
 private:
     Services m_services;

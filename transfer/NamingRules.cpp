@@ -201,7 +201,7 @@ QString NamingRules::nullToBlank(const std::optional<QString>& text)
     return text.value_or(QString());
 }
 
-QString NamingRules::getPatientFolder(const ExifEntity& record, const TransferSettings& settings)
+QString NamingRules::getPatientFolder(const ExifEntity& record, const SettingsSnapshot& settings)
 {
     QString id = replaceDirectoryName(record.patientID).value_or(QStringLiteral("00000000000000000000"));
     const QString name = replaceDirectoryName(record.patientName).value_or(QString());
@@ -226,7 +226,7 @@ QString NamingRules::getPatientFolder(const ExifEntity& record, const TransferSe
     return folder;
 }
 
-QString NamingRules::getPatientFolderBasic(const ExifEntity& record, const TransferSettings& settings)
+QString NamingRules::getPatientFolderBasic(const ExifEntity& record, const SettingsSnapshot& settings)
 {
     QString id = replaceDirectoryName(record.patientID).value_or(QString());
     if (id.isEmpty())

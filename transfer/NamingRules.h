@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/SettingsSnapshot.h"
 #include "metadata/ExifEntity.h"
-#include "transfer/TransferSettings.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -57,10 +57,10 @@ public:
 
     // The relative patient folder of the full edition; "No Information" when the image carries an
     // empty patient ID.
-    static QString getPatientFolder(const ExifEntity& record, const TransferSettings& settings);
+    static QString getPatientFolder(const ExifEntity& record, const SettingsSnapshot& settings);
     // The basic edition's simpler patient folder: the ID padded to 10 digits by "id number zero
     // padding", the name after it, "No Information" without an ID.
-    static QString getPatientFolderBasic(const ExifEntity& record, const TransferSettings& settings);
+    static QString getPatientFolderBasic(const ExifEntity& record, const SettingsSnapshot& settings);
     // The day sub-folder name: DateTimeOriginal's date in the pattern of "date format string"
     // (with "YYYY" and "DD" already taken as "yyyy" and "dd"); nothing when the date cannot be read.
     static std::optional<QString> getDaySubfolderName(const ExifEntity& record,

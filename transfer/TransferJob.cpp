@@ -1,6 +1,7 @@
 #include "transfer/TransferJob.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Logger.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -9,8 +10,6 @@
 #include <atomic>
 
 namespace {
-// Sources, jobs and windows all live on the main thread; nothing else touches the flag.
-bool firstBatch = true;
 // Set from a signal handler: lock-free by the standard's promise for atomic_bool.
 std::atomic_bool stopping{false};
 } // namespace
@@ -32,20 +31,11 @@ bool TransferJob::isSettled(const QFileInfo& info)
     const QDateTime changed = std::max(info.lastModified(), info.metadataChangeTime());
     if (changed.isValid() && changed.msecsTo(QDateTime::currentDateTime()) >= m_minimumAge.count())
         return true;
+    Logger::info(QStringLiteral("left for a later batch, still being written: %1").arg(info.filePath()));
     const QString folder = info.absolutePath();
     if (!m_unsettledFolders.contains(folder))
         m_unsettledFolders << folder;
     return false;
-}
-
-bool TransferJob::isFirst()
-{
-    return firstBatch;
-}
-
-void TransferJob::setIsFirst(bool first)
-{
-    firstBatch = first;
 }
 
 void TransferJob::finishBatch()
@@ -53,10 +43,21 @@ void TransferJob::finishBatch()
     FileSystem::syncDeferred();
 }
 
-void TransferJob::countTransfer()
+QString TransferJob::transferringFilePath() const
+{
+    return m_markerFolder.isEmpty() ? QString() : m_markerFolder + QStringLiteral("/$TMP");
+}
+
+void TransferJob::countTransfer(const QString& source, const QString& target)
 {
     ++m_operationCounter;
     ++m_batchCount;
-    if (m_observer && m_observer->checkWindow(TransferNotification::progressWindowId))
-        m_observer->postNotification(TransferNotification::updateProgress);
+    if (m_observer)
+        m_observer->pictureArrived(source, target);
+}
+
+void TransferJob::reportSkip(const QString& source, SkipReason why) const
+{
+    if (m_observer)
+        m_observer->pictureSkipped(source, why);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/SettingsSnapshot.h"
 #include "transfer/TransferObserver.h"
-#include "transfer/TransferSettings.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -20,15 +20,24 @@ public:
 
     // Transfers the camera's pictures of the folder (and, in the full edition, its sub-folders);
     // isMove deletes each transferred still from the source. Throws CopyFailedException when the
-    // batch has to end. The settings are read once per batch into a TransferSettings.
-    virtual void copyImage(const QString& sourceFolder, const TransferSettings& settings, bool isMove) = 0;
+    // batch has to end. The settings are read once per batch into a SettingsSnapshot.
+    virtual void copyImage(const QString& sourceFolder, const SettingsSnapshot& settings, bool isMove) = 0;
     void copyImage(const QString& sourceFolder, const QVariantMap& snapshot, bool isMove)
     {
-        copyImage(sourceFolder, TransferSettings::fromSnapshot(snapshot), isMove);
+        copyImage(sourceFolder, SettingsSnapshot::fromDictionary(snapshot), isMove);
     }
     // The progress bar's estimate of the pictures below folder, added to startCount.
     virtual qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const = 0;
-    // The marker "$TMP" beside the program exists while a batch runs; the basic edition has none.
+    // The bytes of the stills that count holds; 0 where the job does not measure them.
+    virtual qint64 getTotalImageFileSize(const QString& folder) const
+    {
+        (void)folder;
+        return 0;
+    }
+    // The marker "$TMP" stands in its folder while a batch runs; the basic edition has none. The
+    // program hands the folder over (beside the program, or its runtime folder); no folder, no marker.
+    void setTransferringMarkerFolder(const QString& folder) { m_markerFolder = folder; }
+    QString transferringFilePath() const;
     virtual void createTransferringFile() const {}
     virtual void deleteTransferringFile() const {}
     // Starts counting a new batch.
@@ -55,17 +64,13 @@ public:
     static void requestStop();
     static bool stopRequested();
 
-    // One flag for every job of the process: the sources drop the first event batch after each
-    // registration of their event stream.
-    static bool isFirst();
-    static void setIsFirst(bool first);
-
 protected:
     // False, noting its folder, for a picture too young to take (see setMinimumAge).
     bool isSettled(const QFileInfo& file);
-    // A picture arrived: counts it and posts the progress notification while the progress window
-    // is open.
-    void countTransfer();
+    // A picture arrived: counts it and tells the observer.
+    void countTransfer(const QString& source, const QString& target);
+    // A picture stays where it is: tells the observer why.
+    void reportSkip(const QString& source, SkipReason why) const;
     void setOperationCounter(qint64 count) { m_operationCounter = count; }
 
 private:
@@ -74,4 +79,5 @@ private:
     TransferObserver* m_observer = nullptr;
     std::chrono::milliseconds m_minimumAge{0};
     QStringList m_unsettledFolders;
+    QString m_markerFolder;
 };

@@ -1,19 +1,29 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
-// What a transfer job asks of the windows that watch it. The tray program wires the real window
-// registry and notification centre; the command line wires its own progress display.
+// Why a picture was left where it is.
+enum class SkipReason {
+    NotACameraPicture,  // no metadata of the supported cameras
+    PatientInformation, // a patient-information shot, not sent (removed from the source in move mode)
+    AlreadyImported,    // the import history knows the shot
+    AlreadyInPlace,     // the same shot lies at its destination
+};
+Q_DECLARE_METATYPE(SkipReason)
+
+// Who hears of a job's pictures as they go: the import service's worker, which passes them on as
+// signals, or a test. Called on the thread that runs the job.
 class TransferObserver
 {
 public:
     virtual ~TransferObserver() = default;
-    // True while the window with that id is open.
-    virtual bool checkWindow(int windowId) const = 0;
-    virtual void postNotification(const QString& name) = 0;
+    // A picture is in place at target (and described and recorded, where the settings say so).
+    virtual void pictureArrived(const QString& source, const QString& target) = 0;
+    // A picture was looked at and left where it is.
+    virtual void pictureSkipped(const QString& source, SkipReason why)
+    {
+        (void)source;
+        (void)why;
+    }
 };
-
-namespace TransferNotification {
-inline constexpr int progressWindowId = 10;
-inline const QString updateProgress = QStringLiteral("notificationNameUpdateProgress");
-} // namespace TransferNotification

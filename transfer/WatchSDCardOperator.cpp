@@ -1,8 +1,5 @@
 #include "transfer/WatchSDCardOperator.h"
 
-#include "app/SettingsKeys.h"
-#include "app/SettingsValue.h"
-#include "app/TrevaselCommon.h"
 #include "platform/Logger.h"
 #include "transfer/CopyFailedException.h"
 #include "transfer/ORVSDManager.h"
@@ -24,10 +21,7 @@ bool hasMarker(const QString& volume)
 
 } // namespace
 
-WatchSDCardOperator::WatchSDCardOperator(Services services) : m_services(std::move(services))
-{
-    ORVSDManager::sharedInstance().setVolumesFolders(m_services.volumesFolders);
-}
+WatchSDCardOperator::WatchSDCardOperator(Services services) : m_services(std::move(services)) {}
 
 void WatchSDCardOperator::registWatchingSDCardFolder()
 {
@@ -37,12 +31,13 @@ void WatchSDCardOperator::registWatchingSDCardFolder()
     m_dropNextBatch = since != 0;
     m_stream.reset(); // the earlier stream stops before the new one starts
     m_stream = m_services.streams->createStream(m_services.volumesFolders, since,
-                                                [this](const FileEventBatch& batch) { handleEvents(batch); });
-}
-
-void WatchSDCardOperator::stopWatchingSDCardFolder()
-{
-    m_stream.reset();
+                                                [this](const FileEventBatch& batch) {
+                                                    if (m_dropNextBatch) {
+                                                        m_dropNextBatch = false;
+                                                        return;
+                                                    }
+                                                    m_services.handleEvents(batch);
+                                                });
 }
 
 QStringList WatchSDCardOperator::getAllSrcFolder(const QString& folder)
@@ -63,9 +58,9 @@ QStringList WatchSDCardOperator::getAllSrcFolder(const QString& folder)
     return folders;
 }
 
-bool WatchSDCardOperator::checkSearchFolder(const QString& path) const
+bool WatchSDCardOperator::checkSearchFolder(const QString& path, const QStringList& volumesFolders)
 {
-    for (const QString& folder : m_services.volumesFolders) {
+    for (const QString& folder : volumesFolders) {
         const QString prefix = QDir::cleanPath(folder) + QLatin1Char('/');
         if (!path.startsWith(prefix))
             continue;
@@ -77,83 +72,47 @@ bool WatchSDCardOperator::checkSearchFolder(const QString& path) const
     return false;
 }
 
-SourceShell::CardTransfer WatchSDCardOperator::cardTransfer()
+WatchSDCardOperator::CardScan WatchSDCardOperator::scanVolumes(const QStringList& eventPaths, Edition edition,
+                                                               const QStringList& volumesFolders)
 {
-    // The confirmation may outlive this source (settings applied meanwhile make a new one), so the
-    // transfer keeps its own copy of what the batch needs.
-    std::shared_ptr<TransferJob> job = m_services.makeJob();
-    auto source = std::make_shared<WatchSDCardOperator>(m_services);
-    return {[job](const QString& folder) { return job->getTotalImageFileCount(folder, 0); },
-            [source, job](const QStringList& cards) { source->copyImage(cards, *job); }};
-}
-
-void WatchSDCardOperator::handleEvents(const FileEventBatch& batch)
-{
-    if (m_dropNextBatch) {
-        m_dropNextBatch = false;
-        return;
-    }
-    SourceShell& shell = *m_services.shell;
-    const bool full = m_services.edition == Edition::Full;
-    shell.pause(m_services.settleTime); // the volume settles; windows keep drawing
-
-    ORVSDManager& cards = ORVSDManager::sharedInstance();
-    QStringList cardFolders;
-    bool newCard = false;
-    for (const QString& eventPath : batch.paths()) {
+    const bool full = edition == Edition::Full;
+    ORVSDManager& registry = ORVSDManager::sharedInstance();
+    CardScan scan;
+    for (const QString& eventPath : eventPaths) {
         if (!full)
             Logger::plain(QStringLiteral("$$$$$$$$$$$$$$$$$$$$$$$$$ source path:[%1]  target path:[%2]")
                               .arg(eventPath)
-                              .arg(checkSearchFolder(eventPath) ? 1 : 0));
+                              .arg(checkSearchFolder(eventPath, volumesFolders) ? 1 : 0));
         const QStringList names = QDir(eventPath).entryList(
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
         for (const QString& name : names) {
             const QString volume = eventPath + QLatin1Char('/') + name;
-            if (!hasMarker(volume) || cardFolders.contains(volume))
+            if (!hasMarker(volume) || scan.cards.contains(volume))
                 continue;
-            cardFolders << volume;
+            scan.cards << volume;
             const QString marker = volume + QLatin1Char('/') + markerName;
-            if (full && cards.checkUpdate(marker)) {
-                cards.setTarget(marker);
-                newCard = true;
+            if (full && registry.checkUpdate(marker)) {
+                registry.setTarget(marker);
+                scan.newCard = true;
             }
         }
     }
-
-    const QVariantMap snapshot = TrevaselCommon::getUserSettingDictionary();
-    const bool confirm =
-        SettingsValue::intValue(snapshot, QLatin1String(SettingsKey::confirmBeforeSending)) == 1001;
-    if (full && (!newCard || cardFolders.isEmpty())) {
-        cards.removeUnmountTarget(); // forget the cards that are gone
-    } else if (!cardFolders.isEmpty()) {
-        if (confirm) {
-            if (!shell.checkWindow(SourceWindow::confirmation))
-                shell.confirmCardTransfer(cardFolders, cardTransfer());
-            else
-                shell.bringToFront(SourceWindow::confirmation);
-            if (full)
-                shell.hideWindow(SourceWindow::progress);
-        } else {
-            const std::unique_ptr<TransferJob> job = m_services.makeJob();
-            copyImage(cardFolders, *job);
-        }
-    }
-    m_services.eventIds.save(EventIdStore::kSDCardKey, batch.lastEventId());
+    // The basic edition keeps no registry: every card it sees is one to import.
+    if (!full)
+        scan.newCard = !scan.cards.isEmpty();
+    else if (!scan.newCard || scan.cards.isEmpty())
+        registry.removeUnmountTarget(); // forget the cards that are gone
+    return scan;
 }
 
-void WatchSDCardOperator::copyImage(const QStringList& cards, TransferJob& job)
+ImportOutcome WatchSDCardOperator::copyImage(const QStringList& cards, TransferJob& job,
+                                             const SettingsSnapshot& settings, Edition edition)
 {
-    const QVariantMap snapshot = TrevaselCommon::getUserSettingDictionary();
-    if (m_services.edition == Edition::Basic) {
-        runBasicBatch(cards, job, snapshot);
-        return;
-    }
-    SourceShell& shell = *m_services.shell;
-    const TransferSettings settings = TransferSettings::fromSnapshot(snapshot);
-    job.setObserver(&shell);
+    if (edition == Edition::Basic)
+        return runBasicBatch(cards, job, settings);
+    ImportOutcome outcome;
     job.beginBatch();
     job.createTransferringFile();
-    bool ok = true;
     try {
         for (const QString& card : cards) {
             // The job descends into every folder of the card itself, so the card folder alone
@@ -165,31 +124,19 @@ void WatchSDCardOperator::copyImage(const QStringList& cards, TransferJob& job)
                                                            QDateTime::currentDateTime());
         }
     } catch (const CopyFailedException& failure) {
-        ok = false;
-        shell.showTransferFailure(failure.reason());
+        outcome.failureReason = failure.reason();
     }
     job.finishBatch();
     job.deleteTransferringFile();
-    if (shell.checkWindow(SourceWindow::progress)) {
-        shell.pause(m_services.closingTime); // the progress window shows its last state
-        shell.postNotification(SourceWindow::closeProgressWindow);
-    }
-    if (TransferJob::stopRequested())
-        return;
-    if (SettingsValue::boolValue(snapshot, QLatin1String(SettingsKey::ejectRemovableDevice))) {
-        shell.pause(m_services.closingTime);
-        shell.ejectMedia(cards);
-    }
-    const qint64 total = job.batchCount();
-    if (SettingsValue::boolValue(snapshot, QLatin1String(SettingsKey::displayDesktopNotice)) &&
-        (total > 0 || ok) && !shell.checkWindow(SourceWindow::alert))
-        shell.showCopyResult(total);
+    outcome.transferred = job.batchCount();
+    outcome.stopped = TransferJob::stopRequested();
+    return outcome;
 }
 
-void WatchSDCardOperator::runBasicBatch(const QStringList& cards, TransferJob& job,
-                                        const QVariantMap& snapshot)
+ImportOutcome WatchSDCardOperator::runBasicBatch(const QStringList& cards, TransferJob& job,
+                                                 const SettingsSnapshot& settings)
 {
-    const TransferSettings settings = TransferSettings::fromSnapshot(snapshot);
+    ImportOutcome outcome;
     job.beginBatch();
     try {
         // The basic job takes one folder at a time, so every folder of the card is named.
@@ -203,7 +150,7 @@ void WatchSDCardOperator::runBasicBatch(const QStringList& cards, TransferJob& j
         Logger::plain(failure.reason()); // the basic job reports nothing of its own; never expected
     }
     job.finishBatch();
-    if (SettingsValue::boolValue(snapshot, QLatin1String(SettingsKey::displayDesktopNotice)) &&
-        !TransferJob::stopRequested())
-        m_services.shell->showCopyResult(job.batchCount());
+    outcome.transferred = job.batchCount();
+    outcome.stopped = TransferJob::stopRequested();
+    return outcome;
 }

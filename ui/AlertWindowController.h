@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -8,7 +9,7 @@ namespace Ui {
 class AlertWindowController;
 }
 
-// Window 6: a message for the user, with one button. It can lead on to the settings window, and can
+// The alert window: a message for the user, with one button. It can lead on to the settings window, and can
 // carry the title of a confirmation instead of a warning. The sources take it from the registry; the
 // settings window and start-up make their own, outside it.
 class AlertWindowController : public BaseWindowController
@@ -19,12 +20,12 @@ public:
     AlertWindowController();
     ~AlertWindowController() override;
 
-    int getTrevaselWindow() const override { return 6; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::Alert; }
 
     // Shown only when set before the window loads.
     void setMessage(const QString& message) { m_message = message; }
     const QString& message() const { return m_message; }
-    // The button opens the settings window (window 0) before closing the alert.
+    // The button opens the settings window (the settings window) before closing the alert.
     void setShowConfigWindowFlag(bool flag) { m_showConfigWindowFlag = flag; }
     bool showConfigWindowFlag() const { return m_showConfigWindowFlag; }
     // The confirmation title instead of the alert's.

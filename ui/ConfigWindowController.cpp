@@ -16,12 +16,6 @@
 
 namespace {
 
-ConfigWindowController::SettingsAppliedHandler& settingsAppliedHandler()
-{
-    static ConfigWindowController::SettingsAppliedHandler handler;
-    return handler;
-}
-
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
@@ -52,11 +46,6 @@ bool samePath(const QString& a, const QString& b)
 ConfigWindowController::ConfigWindowController() : m_ui(new Ui::ConfigWindowController) {}
 
 ConfigWindowController::~ConfigWindowController() = default;
-
-void ConfigWindowController::setSettingsAppliedHandler(SettingsAppliedHandler handler)
-{
-    settingsAppliedHandler() = std::move(handler);
-}
 
 bool ConfigWindowController::isFull() const
 {
@@ -315,8 +304,8 @@ bool ConfigWindowController::applyButtonClick()
     if (!isFull())
         Logger::debug(QStringLiteral("_watchFolderButton.state:[%1]")
                           .arg(m_ui->watchFolderButton->isChecked() ? 1 : 0));
-    if (settingsAppliedHandler())
-        settingsAppliedHandler()(settings);
+    Q_EMIT settingsApplied(std::make_shared<const SettingsSnapshot>(
+        SettingsSnapshot::fromDictionary(settings, TrevaselCommon::edition())));
     if (isFull() && m_destinationWasEmpty &&
         !SettingsValue::stringValue(settings, key(SettingsKey::destinationFolderPath)).isEmpty())
         showFirstDestinationNotice();

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/SettingsSnapshot.h"
 #include "ui/BaseWindowController.h"
+#include "ui/DetailConfigWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QPointer>
 #include <QScopedPointer>
@@ -9,17 +12,15 @@
 #include <functional>
 #include <optional>
 
-class DetailConfigWindowController;
-
 namespace Ui {
 class ConfigWindowController;
 }
 
-// Window 0: the settings window. It shows the general, source and destination settings of the
+// The settings window: the settings window. It shows the general, source and destination settings of the
 // settings file, checks them, writes them and lets the program restart its sources. The full edition
-// opens the detailed settings (window 7) from here and takes their values when it applies; the detail
-// window never writes the file itself. The basic edition's window has the desktop-notice check box
-// instead of the eject, movie and detail controls, and writes a dictionary of exactly its own keys.
+// opens the detailed settings (the detailed settings window) from here and takes their values when it
+// applies; the detail window never writes the file itself. The basic edition's window has the desktop-notice
+// check box instead of the eject, movie and detail controls, and writes a dictionary of exactly its own keys.
 //
 // Each opening loads fresh values from the file; changes take effect only through Apply or OK.
 class ConfigWindowController : public BaseWindowController
@@ -35,21 +36,7 @@ public:
     ConfigWindowController();
     ~ConfigWindowController() override;
 
-    int getTrevaselWindow() const override { return 0; }
-
-    // Called after every save by Apply or OK with the settings file as read back, so that the program
-    // puts the new settings to work. The program's handler must:
-    //   1. Sources. Full edition: only when "destination folder path" names an existing folder (else
-    //      leave every source as it is). Basic edition: always.
-    //      - "watch folder" on: CopyOperator::setIsFirst(true), then stopWatching(), then
-    //        registWatching() with the one folder "watch folder path"; off: stopWatching() only.
-    //      - "watch removable disk drive" on: WatchSDCardOperator::setIsFirst(true), then
-    //        registWatchingSDCardFolder() on a new card source. Off: nothing (a registered card
-    //        source stays active until the program quits).
-    //   2. Login item, always: enableLoginItem() when "auto start up" is on, else disableLoginItem().
-    // Without a handler nothing is restarted.
-    using SettingsAppliedHandler = std::function<void(const QVariantMap& newSettings)>;
-    static void setSettingsAppliedHandler(SettingsAppliedHandler handler);
+    int getTrevaselWindow() const override { return TrevaselWindowManager::Config; }
 
     // Dependent controls: each enables or disables the controls that only mean something while its
     // check box is on.
@@ -85,6 +72,11 @@ public:
     // A stored detail setting as an integer, the form a save without the detail window gives it: a
     // text as it is, anything else by its text form; digits only give their value, anything else 0.
     static qint64 getIntegerSettingValue(const QVariant& value);
+
+Q_SIGNALS:
+    // After every save by Apply or OK, with the settings file as read back: the program puts the new
+    // settings to work (the sources, the login item, the menu).
+    void settingsApplied(const SettingsSnapshotPtr& settings);
 
 protected:
     void loadLayout(QWidget* window) override;

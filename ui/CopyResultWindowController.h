@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -12,7 +13,7 @@ namespace Ui {
 class CopyResultWindowController;
 }
 
-// Window 1: how many pictures a card transfer brought in. The full edition's window closes by itself
+// The result window: how many pictures a card transfer brought in. The full edition's window closes by itself
 // after 20 seconds unless its button closes it first; the basic edition's stays until closed.
 class CopyResultWindowController : public BaseWindowController
 {
@@ -22,7 +23,7 @@ public:
     CopyResultWindowController();
     ~CopyResultWindowController() override;
 
-    int getTrevaselWindow() const override { return 1; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::CopyResult; }
 
     // Shown only when set before the window loads.
     void setFileCount(qint64 fileCount) { m_fileCount = fileCount; }

@@ -10,8 +10,6 @@
 
 namespace {
 
-bool showAllDetailConfigItems = false;
-
 QString key(const char* name)
 {
     return QString::fromLatin1(name);
@@ -22,16 +20,6 @@ QString key(const char* name)
 DetailConfigWindowController::DetailConfigWindowController() : m_ui(new Ui::DetailConfigWindowController) {}
 
 DetailConfigWindowController::~DetailConfigWindowController() = default;
-
-void DetailConfigWindowController::setShowAllDetailConfigItems(bool show)
-{
-    showAllDetailConfigItems = show;
-}
-
-bool DetailConfigWindowController::isShowAllDetailConfigItems()
-{
-    return showAllDetailConfigItems;
-}
 
 void DetailConfigWindowController::loadLayout(QWidget* window)
 {
@@ -46,7 +34,7 @@ void DetailConfigWindowController::loadLayout(QWidget* window)
 
 void DetailConfigWindowController::windowDidLoad()
 {
-    if (!showAllDetailConfigItems) {
+    if (!m_showAllItems) {
         m_ui->dontAddPatientNameButton->hide();
         m_ui->exportXmlButton->hide();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 #include <QVariantMap>
@@ -11,8 +12,8 @@ namespace Ui {
 class DetailConfigWindowController;
 }
 
-// Window 7 (full edition): the naming and export switches. It never writes the settings file: the
-// settings window that opened it takes its values when it applies. OK keeps the values for that
+// The detailed settings window (full edition): the naming and export switches. It never writes the settings
+// file: the settings window that opened it takes its values when it applies. OK keeps the values for that
 // Apply, Cancel (and the close box) discards them, Close only hides the window.
 //
 // The XML-export and patient-name check boxes are hidden unless the program was started with
@@ -25,11 +26,11 @@ public:
     DetailConfigWindowController();
     ~DetailConfigWindowController() override;
 
-    int getTrevaselWindow() const override { return 7; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::DetailConfig; }
 
-    // Set by the program from "--show-all-items" before any window opens.
-    static void setShowAllDetailConfigItems(bool show);
-    static bool isShowAllDetailConfigItems();
+    // Set by the program from "--show-all-items" before the window loads.
+    void setShowAllItems(bool show) { m_showAllItems = show; }
+    bool showAllItems() const { return m_showAllItems; }
 
     // Values shown instead of the file's, for the keys they hold (those accepted earlier and not yet
     // applied). Set before the window loads.
@@ -54,6 +55,7 @@ protected:
 
 private:
     QScopedPointer<Ui::DetailConfigWindowController> m_ui;
+    bool m_showAllItems = false;
     QVariantMap m_initialValues;
     bool m_accepted = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -10,8 +11,8 @@ namespace Ui {
 class DuplicateWindowController;
 }
 
-// Window 8: another copy of the program is already running. Closing this window, by its button or its
-// close box, ends the program.
+// The duplicate-start window: another copy of the program is already running. Closing this window, by its
+// button or its close box, ends the program.
 class DuplicateWindowController : public BaseWindowController
 {
     Q_OBJECT
@@ -20,7 +21,7 @@ public:
     DuplicateWindowController();
     ~DuplicateWindowController() override;
 
-    int getTrevaselWindow() const override { return 8; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::Duplicate; }
 
     void closeButtonClick();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -11,7 +12,7 @@ namespace Ui {
 class HelpWindowController;
 }
 
-// Window 2: the user manual, a PDF compiled into the program, in the reader's language. The file's
+// The help window: the user manual, a PDF compiled into the program, in the reader's language. The file's
 // name is a text of the string table ("ApplicationMessage8"), so each language names its own manual.
 // A missing manual shows an empty view.
 class HelpWindowController : public BaseWindowController
@@ -22,7 +23,7 @@ public:
     HelpWindowController();
     ~HelpWindowController() override;
 
-    int getTrevaselWindow() const override { return 2; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::Help; }
 
     // The manual of the current language, e.g. ":/manual/Trevasel-manual-en.pdf".
     static QString getPDFUrl();

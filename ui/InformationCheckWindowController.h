@@ -2,6 +2,7 @@
 
 #include "ui/BaseWindowController.h"
 #include "ui/InformationChecker.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QPointer>
 #include <QScopedPointer>
@@ -14,8 +15,8 @@ namespace Ui {
 class InformationCheckWindowController;
 }
 
-// Window 9 (full edition): the newest information notice, in the reader's language, with its link.
-// OK remembers the notice as acknowledged ("checked information id"), so it does not open again by
+// The information window (full edition): the newest information notice, in the reader's language, with its
+// link. OK remembers the notice as acknowledged ("checked information id"), so it does not open again by
 // itself until a newer one is published; Later only closes the window.
 class InformationCheckWindowController : public BaseWindowController
 {
@@ -25,7 +26,7 @@ public:
     InformationCheckWindowController();
     ~InformationCheckWindowController() override;
 
-    int getTrevaselWindow() const override { return 9; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::InformationCheck; }
 
     // A notice already fetched; set before the window loads, it is shown without a second fetch.
     // Without one the window fetches the list itself.

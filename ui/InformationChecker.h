@@ -45,8 +45,8 @@ public:
     // Reads the list's URL for the reader's language now and fetches it; finished follows once.
     void check();
 
-    // Reads "checked information id", checks, and opens window 9 with the notice when it is newer
-    // than the acknowledged one. Otherwise, and when the check failed, shows nothing.
+    // Reads "checked information id", checks, and opens the information window with the notice when it is
+    // newer than the acknowledged one. Otherwise, and when the check failed, shows nothing.
     static void runStartupCheck();
 
     static InformationCheckResult checkInformation(const std::optional<QByteArray>& list);

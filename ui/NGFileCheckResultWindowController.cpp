@@ -1,29 +1,18 @@
 #include "ui/NGFileCheckResultWindowController.h"
 
-#include "app/SettingsKeys.h"
+#include "app/SettingsSnapshot.h"
 #include "app/TrevaselCommon.h"
 #include "platform/Logger.h"
 #include "ui/DialogService.h"
 #include "ui/Strings.h"
 #include "ui_NGFileCheckResultWindowController.h"
 
-#include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QStyle>
 #include <QTimer>
-#include <QUrl>
 
 namespace {
-
-std::function<void(const QString&)>& openFolderHandler()
-{
-    static std::function<void(const QString&)> handler = [](const QString& folder) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    };
-    return handler;
-}
 
 std::function<QDateTime()>& nowSource()
 {
@@ -33,14 +22,6 @@ std::function<QDateTime()>& nowSource()
 
 std::chrono::milliseconds retryDelay{std::chrono::seconds(1)};
 
-// Waits without blocking the windows.
-void pause(std::chrono::milliseconds delay)
-{
-    QEventLoop loop;
-    QTimer::singleShot(delay, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 } // namespace
 
 NGFileCheckResultWindowController::NGFileCheckResultWindowController()
@@ -49,11 +30,6 @@ NGFileCheckResultWindowController::NGFileCheckResultWindowController()
 }
 
 NGFileCheckResultWindowController::~NGFileCheckResultWindowController() = default;
-
-void NGFileCheckResultWindowController::setOpenFolderHandler(std::function<void(const QString&)> handler)
-{
-    openFolderHandler() = std::move(handler);
-}
 
 void NGFileCheckResultWindowController::setClock(std::function<QDateTime()> now)
 {
@@ -94,8 +70,7 @@ QString NGFileCheckResultWindowController::patientFolder() const
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
         name.contains(QLatin1Char('/')) || name.contains(QChar(u'\0')))
         return {};
-    const QString destination =
-        TrevaselCommon::getUserSettingDictionary().value(SettingsKey::destinationFolderPath).toString();
+    const QString destination = SettingsSnapshot::read()->destinationFolderPath;
     if (destination.isEmpty())
         return {};
     return QDir(destination).filePath(name);
@@ -109,15 +84,22 @@ void NGFileCheckResultWindowController::assignSaveFolder()
          Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()});
     if (chosen.isEmpty())
         return;
-    const auto targetNow = [&] {
-        return QDir(chosen).filePath(m_medicalRecordNumber + QLatin1Char('_') +
-                                     nowSource()().toString(QStringLiteral("yyyyMMddHHmmss")));
-    };
-    QString target = targetNow();
-    if (QFileInfo::exists(target)) {
-        pause(retryDelay);
-        target = targetNow();
+    const QString target = targetIn(chosen);
+    if (!QFileInfo::exists(target)) {
+        moveTo(target);
+        return;
     }
+    QTimer::singleShot(retryDelay, this, [this, chosen] { moveTo(targetIn(chosen)); });
+}
+
+QString NGFileCheckResultWindowController::targetIn(const QString& chosen) const
+{
+    return QDir(chosen).filePath(m_medicalRecordNumber + QLatin1Char('_') +
+                                 nowSource()().toString(QStringLiteral("yyyyMMddHHmmss")));
+}
+
+void NGFileCheckResultWindowController::moveTo(const QString& target)
+{
     const QString source = patientFolder();
     // rename() would replace an empty folder at the target, so a target that is still taken fails.
     const bool moved = !source.isEmpty() && QFileInfo(source).isDir() && !QFileInfo::exists(target) &&
@@ -125,8 +107,10 @@ void NGFileCheckResultWindowController::assignSaveFolder()
     if (!moved) {
         Logger::info(QStringLiteral("could not move [%1] to [%2]").arg(source, target));
         showMoveFailure();
+        Q_EMIT saveFolderAssigned(false);
         return;
     }
+    Q_EMIT saveFolderAssigned(true);
     close();
 }
 
@@ -140,6 +124,6 @@ void NGFileCheckResultWindowController::showMoveFailure()
 void NGFileCheckResultWindowController::openFolder()
 {
     const QString folder = patientFolder();
-    if (!folder.isEmpty() && openFolderHandler())
-        openFolderHandler()(folder);
+    if (!folder.isEmpty())
+        Q_EMIT openFolderRequested(folder);
 }

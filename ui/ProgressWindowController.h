@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -8,10 +9,9 @@ namespace Ui {
 class ProgressWindowController;
 }
 
-// Window 10: the progress of a card transfer. It counts the "notificationNameUpdateProgress" posts,
-// one per picture, against the expected total, and closes on "notificationNameCloseProgressWindow".
-//
-// The count is process-wide and starts again at 0 whenever a progress controller is made, so a second
+// The progress window of a confirmed card transfer: one step per picture that arrives, against the
+// batch's expected total. The tray program feeds it from the import service's signals and closes it
+// when the batch has ended. The count starts at 0 whenever a progress controller is made, so a second
 // batch shown in the same, still open window counts on from where the first stopped.
 class ProgressWindowController : public BaseWindowController
 {
@@ -21,15 +21,15 @@ public:
     ProgressWindowController();
     ~ProgressWindowController() override;
 
-    int getTrevaselWindow() const override { return 10; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::Progress; }
 
-    void setTotalCount(qint32 totalCount) { m_totalCount = totalCount; }
+    // Shows the percentage of the new total at once when the window is there.
+    void setTotalCount(qint32 totalCount);
     qint32 totalCount() const { return m_totalCount; }
 
-    // One picture more: counts it, shows the new percentage and lets the window draw.
+    // One picture more: counts it and shows the new percentage.
     void updateProgress();
-    void updateProgressNotification();
-    void closeWindowNotification();
+    qint32 reportedCount() const { return m_reportedCount; }
     // Shows 0 percent.
     void zero();
 
@@ -40,11 +40,11 @@ public:
 protected:
     void loadLayout(QWidget* window) override;
     void windowDidLoad() override;
-    void windowWillClose() override;
 
 private:
     void showPercent(double percent);
 
     QScopedPointer<Ui::ProgressWindowController> m_ui;
     qint32 m_totalCount = 0;
+    qint32 m_reportedCount = 0;
 };

@@ -14,8 +14,6 @@
 #include "ui/UpdateCheckWindowController.h"
 #include "ui/VersionInformationWindowController.h"
 
-#include <QMutexLocker>
-
 TrevaselWindowManager& TrevaselWindowManager::sharedInstance()
 {
     static TrevaselWindowManager* manager = new TrevaselWindowManager;
@@ -69,16 +67,18 @@ BaseWindowController* TrevaselWindowManager::getWindowController(int id)
 {
     if (!editionKnows(id))
         return nullptr;
-    QMutexLocker locker(&m_lock);
     QPointer<BaseWindowController>& controller = m_windowDictionary[id];
-    if (!controller)
-        controller = makeController(id);
+    if (controller)
+        return controller;
+    controller = makeController(id);
     if (!controller) {
         m_windowDictionary.remove(id);
         return nullptr;
     }
-    controller->setTrevaselWindowManager(this);
-    return controller;
+    BaseWindowController* made = controller;
+    made->setTrevaselWindowManager(this);
+    Q_EMIT windowMade(made);
+    return made;
 }
 
 void TrevaselWindowManager::removeWindow(int id)

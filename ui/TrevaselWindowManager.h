@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QMap>
+#include <QObject>
 #include <QPointer>
-#include <QRecursiveMutex>
 
 class BaseWindowController;
 
@@ -13,8 +13,10 @@ class BaseWindowController;
 // check, 5 version information, 6 alert, 7 detailed settings, 8 second instance refused,
 // 9 information notice, 10 transfer progress, 11 rejected delivery. The basic edition (as
 // TrevaselCommon::edition() says) knows the ids 0 to 5 only.
-class TrevaselWindowManager
+class TrevaselWindowManager : public QObject
 {
+    Q_OBJECT
+
 public:
     enum WindowId {
         Config = 0,
@@ -45,9 +47,13 @@ public:
     // that maps ids to classes.
     static BaseWindowController* makeController(int id);
 
+Q_SIGNALS:
+    // A controller was made for a request, before anything is shown: the program connects to the
+    // signals of the windows it cares about here.
+    void windowMade(BaseWindowController* controller);
+
 private:
     TrevaselWindowManager() = default;
 
     QMap<int, QPointer<BaseWindowController>> m_windowDictionary;
-    QRecursiveMutex m_lock;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 #include "ui/UpdateChecker.h"
 
 #include <QPointer>
@@ -14,7 +15,7 @@ namespace Ui {
 class UpdateCheckWindowController;
 }
 
-// Window 4: whether a newer version is listed, with its name, date, version and download link.
+// The update window: whether a newer version is listed, with its name, date, version and download link.
 // Opened with a result (start-up's check found a newer version) it shows that result; opened from
 // the menu it checks the list itself, saying that it is checking until the answer comes.
 class UpdateCheckWindowController : public BaseWindowController
@@ -25,7 +26,7 @@ public:
     UpdateCheckWindowController();
     ~UpdateCheckWindowController() override;
 
-    int getTrevaselWindow() const override { return 4; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::UpdateCheck; }
 
     // A result already fetched; set before the window loads, it is shown without a second fetch.
     void setResult(const UpdateCheckResult& result) { m_result = result; }

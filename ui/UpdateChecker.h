@@ -37,7 +37,7 @@ public:
     // Reads "version check site" now and fetches the list; finished follows once.
     void check();
 
-    // Checks, and when a newer version is listed opens window 4 with the result and brings it to
+    // Checks, and when a newer version is listed opens the update window with the result and brings it to
     // front. A failed check or no newer version shows nothing.
     static void runStartupCheck();
 

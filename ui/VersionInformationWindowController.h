@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/BaseWindowController.h"
+#include "ui/TrevaselWindowManager.h"
 
 #include <QScopedPointer>
 
@@ -8,7 +9,7 @@ namespace Ui {
 class VersionInformationWindowController;
 }
 
-// Window 5: the program's name, version and build number, what it does, and the copyright.
+// The version window: the program's name, version and build number, what it does, and the copyright.
 class VersionInformationWindowController : public BaseWindowController
 {
     Q_OBJECT
@@ -17,7 +18,7 @@ public:
     VersionInformationWindowController();
     ~VersionInformationWindowController() override;
 
-    int getTrevaselWindow() const override { return 5; }
+    int getTrevaselWindow() const override { return TrevaselWindowManager::VersionInformation; }
 
 protected:
     void loadLayout(QWidget* window) override;

@@ -33,7 +33,7 @@ bool cleanComponent(const QString& name)
 
 void check(const ExifEntity& record, std::uint8_t switches, const QString& dayPattern)
 {
-    TransferSettings settings;
+    SettingsSnapshot settings;
     settings.destinationFolderPath = root;
     settings.destinationFolderPathMov = movieRoot;
     settings.destinationFolderMov = switches & 1;

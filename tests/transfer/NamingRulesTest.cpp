@@ -135,7 +135,7 @@ TEST(NamingRules, PatientFolderFromIdAndName)
     EXPECT_EQ(NamingRules::replaceDirectoryName(std::nullopt), std::nullopt);
 
     const auto folder = [](const ExifEntity& record, const QVariantMap& settings) {
-        return NamingRules::getPatientFolder(record, TransferSettings::fromSnapshot(settings));
+        return NamingRules::getPatientFolder(record, SettingsSnapshot::fromDictionary(settings));
     };
     const QString name = QStringLiteral("NAME");
     EXPECT_EQ(folder(patient(QStringLiteral("12/34:5"), name), switches({})), "12_345 NAME");
@@ -181,7 +181,7 @@ TEST(NamingRules, BasicEditionPadsToTenDigitsAndKeepsImagesWithoutPatient)
 {
     const QVariantMap padding{{QLatin1String(SettingsKey::idNumberZeroPadding), true}};
     const auto folder = [](const ExifEntity& record, const QVariantMap& settings) {
-        return NamingRules::getPatientFolderBasic(record, TransferSettings::fromSnapshot(settings));
+        return NamingRules::getPatientFolderBasic(record, SettingsSnapshot::fromDictionary(settings));
     };
     EXPECT_EQ(folder(patient(QStringLiteral("12345"), QStringLiteral("NAME")), padding), "0000012345 NAME");
     EXPECT_EQ(folder(patient(QStringLiteral("123456789012"), QString()), padding), "3456789012");
@@ -196,7 +196,7 @@ TEST(NamingRules, DaySubfolderAndSafeRelativeFolders)
     const auto day = [](const ExifEntity& record, const QString& pattern) {
         const QVariantMap snapshot{{QLatin1String(SettingsKey::dateFormatString), pattern}};
         return NamingRules::getDaySubfolderName(record,
-                                                TransferSettings::fromSnapshot(snapshot).folderDateFormat);
+                                                SettingsSnapshot::fromDictionary(snapshot).folderDateFormat);
     };
     const ExifEntity record = shot();
     EXPECT_EQ(day(record, QStringLiteral("YYYY-MM-DD")), "2024-01-02");

@@ -499,7 +499,7 @@ TEST_F(FullTransfer, ABatchCountsThePicturesThatArrivedBeforeItsFailure)
     put(QStringLiteral("first/x.JPG"), shotAt(9));
     putFiveWithALargeThird();
     BaseWatchFolderOperator job(m_database);
-    WatchFolderBatchResult result;
+    ImportOutcome result;
     {
         const FileSizeLimit limit(256 * 1024);
         result = WatchFolderBatch::run(job, m_settings, {source(QStringLiteral("first")), m_source});
@@ -565,49 +565,73 @@ TEST_F(FullTransfer, EmptyDestinationRootFailsTheBatch)
               QStringList({QStringLiteral("Trevasel.db"), QStringLiteral("card/a.JPG")}));
 }
 
-TEST_F(FullTransfer, ProgressIsPostedOncePerTransferWhileTheProgressWindowIsOpen)
+TEST_F(FullTransfer, EveryArrivalAndEverySkipIsReportedOnce)
 {
     put(QStringLiteral("a.JPG"), shotAt(1));
     put(QStringLiteral("DCIM/b.JPG"), shotAt(2));
     put(QStringLiteral("M.MIF"), shotAt(3, MakerNoteLayout::Extended2, FileKind::MovieIndex));
     putMovie(QStringLiteral("M.MOV"));
-    CameraImage noPatient = shotAt(4);
-    noPatient.clearPatient();
-    put(QStringLiteral("n.JPG"), noPatient);
+    CameraImage patientInformation = shotAt(4);
+    patientInformation.shootingMode = 0xFE;
+    put(QStringLiteral("p.JPG"), patientInformation);
+    QFile other(source(QStringLiteral("x.JPG")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("not a camera picture");
+    other.close();
+    set(SettingsKey::dontSendPatientInformationImage);
+    set(SettingsKey::activateAvoidMultipleImportCheck);
 
-    RecordingObserver open;
-    EXPECT_EQ(run(false, &open), 3);
-    EXPECT_EQ(open.posted, QStringList(3, QStringLiteral("notificationNameUpdateProgress")));
-    EXPECT_EQ(open.askedWindows, QList<int>(3, 10));
+    RecordingObserver first;
+    EXPECT_EQ(run(false, &first), 3);
+    ASSERT_EQ(first.arrived.size(), 6);
+    EXPECT_TRUE(first.arrived.contains(source(QStringLiteral("DCIM/b.JPG"))));
+    EXPECT_TRUE(first.arrived.contains(destination(satoFolder + u'/' + k44Name(2))));
+    const auto reasons = [](const RecordingObserver& observer) {
+        QMap<QString, SkipReason> byName;
+        for (const auto& [path, why] : observer.skipped)
+            byName.insert(QFileInfo(path).fileName(), why);
+        return byName;
+    };
+    EXPECT_EQ(first.skipped.size(), 2);
+    EXPECT_EQ(reasons(first).value(QStringLiteral("p.JPG")), SkipReason::PatientInformation);
+    EXPECT_EQ(reasons(first).value(QStringLiteral("x.JPG")), SkipReason::NotACameraPicture);
 
-    set(SettingsKey::destinationFolderPath, m_dir.filePath(QStringLiteral("elsewhere")));
-    RecordingObserver closed;
-    closed.progressOpen = false;
-    EXPECT_EQ(run(false, &closed), 3);
-    EXPECT_TRUE(closed.posted.isEmpty());
+    // Again: the three lie at their destinations already.
+    RecordingObserver second;
+    EXPECT_EQ(run(false, &second), 0);
+    EXPECT_TRUE(second.arrived.isEmpty());
+    EXPECT_EQ(second.skipped.size(), 5);
+    EXPECT_EQ(reasons(second).value(QStringLiteral("a.JPG")), SkipReason::AlreadyInPlace);
+    // Once more after the practice moved them away: the history knows them.
+    ASSERT_TRUE(QDir(destination(satoFolder)).removeRecursively());
+    RecordingObserver third;
+    EXPECT_EQ(run(false, &third), 0);
+    EXPECT_EQ(reasons(third).value(QStringLiteral("a.JPG")), SkipReason::AlreadyImported);
+    EXPECT_EQ(reasons(third).value(QStringLiteral("M.MIF")), SkipReason::AlreadyImported);
 }
 
 namespace {
 
-// Notes at every progress step whether the transferring marker stands.
+// Notes at every arrival whether the transferring marker stands.
 class MarkerObserver : public RecordingObserver
 {
 public:
-    bool checkWindow(int windowId) const override
+    explicit MarkerObserver(const TransferJob& job) : m_job(job) {}
+    void pictureArrived(const QString& source, const QString& target) override
     {
-        markerSeen << QFileInfo::exists(BaseWatchFolderOperator::transferringFilePath());
-        return RecordingObserver::checkWindow(windowId);
+        markerSeen << QFileInfo::exists(m_job.transferringFilePath());
+        RecordingObserver::pictureArrived(source, target);
     }
-    mutable QList<bool> markerSeen;
+    QList<bool> markerSeen;
+
+private:
+    const TransferJob& m_job;
 };
 
 } // namespace
 
-// The only test that runs whole batches, so no other test of this program makes or removes the marker.
 TEST_F(FullTransfer, BatchRunsEveryFolderUnderTheTransferringMarker)
 {
-    const QString marker = BaseWatchFolderOperator::transferringFilePath();
-    ASSERT_FALSE(QFileInfo::exists(marker));
     put(QStringLiteral("a.JPG"), shotAt(1));
     put(QStringLiteral("more/b.JPG"), shotAt(2));
     put(QStringLiteral("c.JPG"), shotAt(3));
@@ -615,7 +639,11 @@ TEST_F(FullTransfer, BatchRunsEveryFolderUnderTheTransferringMarker)
     set(SettingsKey::saveDaySubfolder);
 
     BaseWatchFolderOperator job(m_database);
-    MarkerObserver observer;
+    job.setTransferringMarkerFolder(m_dir.filePath(QStringLiteral("program")));
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("program"))));
+    const QString marker = m_dir.filePath(QStringLiteral("program/$TMP"));
+    EXPECT_EQ(job.transferringFilePath(), marker);
+    MarkerObserver observer(job);
     job.setObserver(&observer);
     const auto result = WatchFolderBatch::run(job, m_settings, {source(QStringLiteral("more")), m_source});
     EXPECT_FALSE(result.failureReason.has_value());

@@ -60,20 +60,18 @@ inline QByteArray contentOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Stands in for the window registry and the notification centre.
+// Notes every picture the job reports.
 class RecordingObserver : public TransferObserver
 {
 public:
-    bool checkWindow(int windowId) const override
+    void pictureArrived(const QString& source, const QString& target) override
     {
-        askedWindows << windowId;
-        return progressOpen;
+        arrived << source << target;
     }
-    void postNotification(const QString& name) override { posted << name; }
+    void pictureSkipped(const QString& source, SkipReason why) override { skipped.append({source, why}); }
 
-    bool progressOpen = true;
-    mutable QList<int> askedWindows;
-    QStringList posted;
+    QStringList arrived; // source, target, source, target, ...
+    QList<std::pair<QString, SkipReason>> skipped;
 };
 
 using testsupport::FileSizeLimit;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// The transferring marker lies beside the program, which only an application object knows.
+// The import service runs its batches on a worker and reports through the event loop.
 int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);

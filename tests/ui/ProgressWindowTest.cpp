@@ -1,19 +1,8 @@
 #include "UiTestSupport.h"
 
-#include "ui/NotificationCenter.h"
 #include "ui/ProgressWindowController.h"
 
 #include <QProgressBar>
-
-namespace {
-
-void postProgress(int times)
-{
-    for (int i = 0; i < times; ++i)
-        NotificationCenter::defaultCenter().postNotification(NotificationName::updateProgress);
-}
-
-} // namespace
 
 using ProgressWindow = UiTest;
 
@@ -27,7 +16,7 @@ TEST_F(ProgressWindow, FourExpectedPicturesReadTwentyFiveToOneHundredAndAFifthSt
 
     QStringList shown;
     for (int i = 0; i < 5; ++i) {
-        postProgress(1);
+        progress->updateProgress();
         shown << labelText(progress, "progressLabel");
     }
     EXPECT_EQ(shown.join(u','), QStringLiteral("25,50,75,100,100"));
@@ -46,23 +35,22 @@ TEST_F(ProgressWindow, NothingExpectedShowsDoneAndAThirdIsTruncated)
     progress->close();
 }
 
-TEST_F(ProgressWindow, ANewControllerStartsCountingAgainAndAClosedOneNoLongerListens)
+TEST_F(ProgressWindow, ATotalThatArrivesLateRedrawsAndANewControllerCountsFromZero)
 {
     auto* first = new ProgressWindowController;
-    first->setTotalCount(10);
     first->showWindow();
-    postProgress(3);
+    first->updateProgress();
+    first->updateProgress();
+    first->updateProgress();
+    first->setTotalCount(10);
     EXPECT_EQ(labelText(first, "progressLabel"), QStringLiteral("30"));
-
-    NotificationCenter::defaultCenter().postNotification(NotificationName::closeProgressWindow);
-    EXPECT_FALSE(first->window()->isVisible());
-    flushDeletes(); // first is gone; a post must not reach it
-    postProgress(1);
+    first->close();
+    flushDeletes();
 
     auto* second = new ProgressWindowController;
     second->setTotalCount(10);
     second->showWindow();
-    postProgress(1);
+    second->updateProgress();
     EXPECT_EQ(labelText(second, "progressLabel"), QStringLiteral("10"));
     second->close();
 }

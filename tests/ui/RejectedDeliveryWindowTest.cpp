@@ -1,5 +1,8 @@
 #include "UiTestSupport.h"
 
+#include <QSignalSpy>
+#include <QTest>
+
 #include "app/SettingsKeys.h"
 #include "ui/NGFileCheckResultWindowController.h"
 
@@ -31,7 +34,6 @@ protected:
     {
         NGFileCheckResultWindowController::setClock([] { return QDateTime::currentDateTime(); });
         NGFileCheckResultWindowController::setRetryDelay(1s);
-        NGFileCheckResultWindowController::setOpenFolderHandler({});
         UiTest::TearDown();
     }
 
@@ -41,6 +43,8 @@ protected:
             TrevaselWindowManager::sharedInstance().getWindowController(
                 TrevaselWindowManager::NGFileCheckResult));
         window->setMedicalRecordNumber(number);
+        QObject::connect(window, &NGFileCheckResultWindowController::openFolderRequested,
+                         [this](const QString& folder) { m_opened << folder; });
         window->showWindow();
         return window;
     }
@@ -52,6 +56,7 @@ protected:
 
     QString m_destination;
     QString m_saveFolder;
+    QStringList m_opened;
 };
 
 TEST_F(RejectedDeliveryWindow, ChosenFolderReceivesThePatientFolderUnderATimeStampedName)
@@ -83,7 +88,11 @@ TEST_F(RejectedDeliveryWindow, TargetStillTakenAfterTheRetryShowsTheSheetAndKeep
     Strings::setLanguage(QStringLiteral("ja"));
     ASSERT_TRUE(QDir().mkpath(m_saveFolder + QStringLiteral("/0000012345_20260304090807")));
     DialogService::setNextFolderAnswer(m_saveFolder);
-    windowFor(QStringLiteral("0000012345"))->assignSaveFolder();
+    auto* window = windowFor(QStringLiteral("0000012345"));
+    QSignalSpy assigned(window, &NGFileCheckResultWindowController::saveFolderAssigned);
+    window->assignSaveFolder();
+    ASSERT_TRUE(assigned.wait(5000)) << "the second try comes from a timer";
+    EXPECT_EQ(assigned.first().at(0).toBool(), false);
 
     ASSERT_EQ(DialogService::shownSheets().size(), 1u);
     EXPECT_EQ(DialogService::shownSheets().front().informativeText,
@@ -101,14 +110,15 @@ TEST_F(RejectedDeliveryWindow, RetryTakesTheNewTimeWhenTheFirstNameIsTaken)
     ASSERT_TRUE(QDir().mkpath(m_saveFolder + QStringLiteral("/0000012345_20260304090807")));
     DialogService::setNextFolderAnswer(m_saveFolder);
     windowFor(QStringLiteral("0000012345"))->assignSaveFolder();
-    EXPECT_TRUE(QFile::exists(m_saveFolder + QStringLiteral("/0000012345_20260304090808/a.JPG")));
+    // The second try comes from a timer; the window stays usable meanwhile.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QFile::exists(m_saveFolder + QStringLiteral("/0000012345_20260304090808/a.JPG")); },
+        5000));
     EXPECT_FALSE(isOpen());
 }
 
 TEST_F(RejectedDeliveryWindow, ANumberThatIsNotOneFolderNameMovesAndOpensNothing)
 {
-    QStringList opened;
-    NGFileCheckResultWindowController::setOpenFolderHandler([&](const QString& folder) { opened << folder; });
     for (const QString& number : {QStringLiteral(".."), QStringLiteral("a/../.."), QString()}) {
         DialogService::setNextFolderAnswer(m_saveFolder);
         auto* window = windowFor(number);
@@ -118,10 +128,10 @@ TEST_F(RejectedDeliveryWindow, ANumberThatIsNotOneFolderNameMovesAndOpensNothing
         flushDeletes();
     }
     EXPECT_EQ(DialogService::shownSheets().size(), 3u);
-    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(m_opened.isEmpty());
     EXPECT_TRUE(QDir(m_saveFolder).isEmpty());
     EXPECT_TRUE(QFile::exists(m_destination + QStringLiteral("/0000012345/a.JPG")));
 
     windowFor(QStringLiteral("0000012345"))->openFolder();
-    EXPECT_EQ(opened, QStringList{m_destination + QStringLiteral("/0000012345")});
+    EXPECT_EQ(m_opened, QStringList{m_destination + QStringLiteral("/0000012345")});
 }

@@ -19,17 +19,18 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        ConfigWindowController::setSettingsAppliedHandler(
-            [this](const QVariantMap& settings) { m_applied << settings; });
+        // The program wires each settings window as the registry makes it.
+        QObject::connect(&TrevaselWindowManager::sharedInstance(), &TrevaselWindowManager::windowMade,
+                         &m_context, [this](BaseWindowController* controller) {
+                             if (auto* config = qobject_cast<ConfigWindowController*>(controller))
+                                 QObject::connect(
+                                     config, &ConfigWindowController::settingsApplied,
+                                     [this](const SettingsSnapshotPtr& applied) { m_applied << *applied; });
+                         });
         ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("dest")));
         ASSERT_TRUE(QDir(m_root.path()).mkpath(QStringLiteral("watch")));
     }
-    void TearDown() override
-    {
-        ConfigWindowController::setSettingsAppliedHandler({});
-        DetailConfigWindowController::setShowAllDetailConfigItems(false);
-        UiTest::TearDown();
-    }
+    void TearDown() override { UiTest::TearDown(); }
 
     // The edition's default file with the changes, as start-up would have installed it.
     void writeSettings(const QVariantMap& changes)
@@ -81,7 +82,8 @@ protected:
         return texts;
     }
 
-    QList<QVariantMap> m_applied;
+    QObject m_context;
+    QList<SettingsSnapshot> m_applied;
 };
 
 TEST_F(SettingsWindow, EachRuleBrokenShowsItsMessageAndSavesNothing)
@@ -158,7 +160,7 @@ TEST_F(SettingsWindow, ApplyWritesTheControlsAndFixedValuesAndHandsTheFileToTheP
     EXPECT_EQ(file.value(SettingsKey::dateFormatString), QStringLiteral("YYYY.MM.DD"));
     EXPECT_EQ(file.value(QStringLiteral("a key of a later build")), QStringLiteral("kept"));
     ASSERT_EQ(m_applied.size(), 1);
-    EXPECT_EQ(m_applied.first(), file);
+    EXPECT_EQ(m_applied.first(), SettingsSnapshot::fromDictionary(file));
 
     // The destination was empty when the window opened: the program says once where pictures go now.
     int notices = 0;

@@ -27,23 +27,18 @@ protected:
         return qobject_cast<Controller*>(manager.getWindowController(id));
     }
 
-    // A card of two folders holding 3 and 2 pictures, recording the batches it is asked to run.
-    SDCopyConfirmWindowController* confirmationForCard()
+    // Two cards, recording the imports the window confirms.
+    SDCopyConfirmWindowController* confirmationForCards()
     {
         auto* confirm = take<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm);
-        confirm->setFolderArray({QStringLiteral("/card"), QStringLiteral("/card/DCIM")});
-        confirm->setCardTransfer({[](const QString& folder) { return folder.endsWith(u"DCIM") ? 2 : 3; },
-                                  [this](const QStringList& folders) {
-                                      m_batches << folders;
-                                      m_progressOpenDuringBatch
-                                          << manager.checkWindow(TrevaselWindowManager::Progress);
-                                  }});
+        confirm->setFolderArray({QStringLiteral("/volumes/A"), QStringLiteral("/volumes/B")});
+        QObject::connect(confirm, &SDCopyConfirmWindowController::importConfirmed,
+                         [this](const QStringList& folders) { m_confirmed << folders; });
         confirm->showWindow();
         return confirm;
     }
 
-    QList<QStringList> m_batches;
-    QList<bool> m_progressOpenDuringBatch;
+    QList<QStringList> m_confirmed;
 };
 
 TEST_F(TransferDialogs, ResultWindowClosesItselfWhenLeftAlone)
@@ -81,41 +76,19 @@ TEST_F(TransferDialogs, BasicResultPutsTheCountInFrontAndStaysOpen)
     EXPECT_FALSE(result->isAutoCloseTimerActive());
 }
 
-TEST_F(TransferDialogs, ConfirmOkOpensProgressWithTheSumAndRunsTheBatchAfterTheClick)
+TEST_F(TransferDialogs, ConfirmOkHandsTheCardsOnAndCancelHandsNothing)
 {
-    QPointer<SDCopyConfirmWindowController> confirm = confirmationForCard();
-    confirm->okButtonClick();
-
-    EXPECT_TRUE(m_batches.isEmpty()) << "the batch is queued, not run inside the click";
+    confirmationForCards()->cancelButtonClick();
+    EXPECT_TRUE(m_confirmed.isEmpty());
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::SDCopyConfirm));
-    auto* progress = take<ProgressWindowController>(TrevaselWindowManager::Progress);
-    EXPECT_EQ(progress->totalCount(), 5);
-    EXPECT_TRUE(progress->window()->isVisible());
+    flushDeletes();
 
-    flushDeletes(); // the closed confirmation is gone before its batch runs
-    EXPECT_TRUE(confirm.isNull());
-    QCoreApplication::processEvents();
-    ASSERT_EQ(m_batches.size(), 1);
-    EXPECT_EQ(m_batches.first(), QStringList({QStringLiteral("/card"), QStringLiteral("/card/DCIM")}));
-    EXPECT_EQ(m_progressOpenDuringBatch, QList<bool>{true});
-}
-
-TEST_F(TransferDialogs, ConfirmCancelRunsNothingAndOpensNoProgress)
-{
-    confirmationForCard()->cancelButtonClick();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(m_batches.isEmpty());
-    EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::Progress));
+    confirmationForCards()->okButtonClick();
+    ASSERT_EQ(m_confirmed.size(), 1);
+    EXPECT_EQ(m_confirmed.first(), QStringList({QStringLiteral("/volumes/A"), QStringLiteral("/volumes/B")}));
     EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::SDCopyConfirm));
-}
-
-TEST_F(TransferDialogs, BasicConfirmRunsTheBatchBeforeClosingWithoutProgress)
-{
-    TrevaselCommon::setEdition(Edition::Basic);
-    confirmationForCard()->okButtonClick();
-    EXPECT_EQ(m_batches.size(), 1);
-    EXPECT_EQ(m_progressOpenDuringBatch, QList<bool>{false});
-    EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::SDCopyConfirm));
+    EXPECT_FALSE(manager.checkWindow(TrevaselWindowManager::Progress))
+        << "the program opens it, not the window";
 }
 
 TEST_F(TransferDialogs, AlertTitleFollowsItsFlagAndClosingTheDuplicateWindowEndsTheProgram)

@@ -168,7 +168,7 @@ TEST_F(ChecksOverHttp, PicturesAreImportedWhileTheListServerKeepsTheChecksWaitin
     UpdateChecker::runStartupCheck();
     InformationChecker::runStartupCheck();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server.requests() == 2; }, 3000)) << "both lists are awaited";
-    std::optional<WatchFolderBatchResult> imported;
+    std::optional<ImportOutcome> imported;
     QTimer::singleShot(0ms, [&] {
         BasicWatchFolderOperator job;
         imported = WatchFolderBatch::run(

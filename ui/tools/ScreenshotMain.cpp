@@ -134,12 +134,10 @@ int main(int argc, char** argv)
 
         TrevaselCommon::setEdition(Edition::Full);
         ok &= grab(new ConfigWindowController, folder, file("ConfigWindowController"));
-        DetailConfigWindowController::setShowAllDetailConfigItems(false);
         ok &= grab(new DetailConfigWindowController, folder, file("DetailConfigWindowController"));
-        DetailConfigWindowController::setShowAllDetailConfigItems(true);
-        ok &= grab(new DetailConfigWindowController, folder,
-                   QStringLiteral("DetailConfigWindowController-all-%1").arg(language));
-        DetailConfigWindowController::setShowAllDetailConfigItems(false);
+        auto* allItems = new DetailConfigWindowController;
+        allItems->setShowAllItems(true);
+        ok &= grab(allItems, folder, QStringLiteral("DetailConfigWindowController-all-%1").arg(language));
 
         ok &= grab(new SDCopyConfirmWindowController, folder, file("SDCopyConfirmWindowController"));
 

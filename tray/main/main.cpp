@@ -1,9 +1,9 @@
 // The tray program of either edition; EditionParts says which.
 #include "app/TrevaselCommon.h"
-#include "app/shell/EditionParts.h"
-#include "app/shell/QuitSignals.h"
-#include "app/shell/TrevaselAppDelegate.h"
 #include "platform/Logger.h"
+#include "tray/EditionParts.h"
+#include "tray/QuitSignals.h"
+#include "tray/TrevaselAppDelegate.h"
 #include "ui/BaseWindowController.h"
 
 #include <QApplication>
@@ -17,13 +17,16 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false); // a tray program lives on without windows
     Logger::install();
     TrevaselCommon::setEdition(parts.edition);
-    const QuitSignals quitSignals;
 
-    TrevaselAppDelegate delegate(parts);
-    delegate.applicationDidFinishLaunching(QApplication::arguments());
-    // A signal during start-up's waits ends the program before its event loop starts.
-    const int status = TransferJob::stopRequested() ? 0 : QApplication::exec();
-    delegate.applicationShouldTerminate();
+    int status = 0;
+    {
+        TrevaselAppDelegate delegate(parts);
+        const QuitSignals quitSignals;
+        QObject::connect(&quitSignals, &QuitSignals::quitRequested, &delegate, &TrevaselAppDelegate::quit);
+        delegate.applicationDidFinishLaunching(QApplication::arguments());
+        status = QApplication::exec();
+        delegate.applicationShouldTerminate();
+    } // the import service's worker has ended here
     BaseWindowController::deleteAll();
     return status;
 }

@@ -1,4 +1,4 @@
-#include "app/shell/EditionParts.h"
+#include "tray/EditionParts.h"
 
 #include "transfer/BasicWatchFolderOperator.h"
 

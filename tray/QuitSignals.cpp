@@ -1,9 +1,8 @@
-#include "app/shell/QuitSignals.h"
+#include "tray/QuitSignals.h"
 
 #include "platform/Logger.h"
 #include "transfer/TransferJob.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -32,12 +31,12 @@ QuitSignals::QuitSignals(QObject* parent) : QObject(parent)
         return;
     }
     m_notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [] {
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
         while (::read(quitPipe[0], bytes, sizeof bytes) > 0) {
         }
         Logger::info(QStringLiteral("quitting on a signal"));
-        QCoreApplication::quit();
+        Q_EMIT quitRequested();
     });
     struct sigaction action = {};
     action.sa_handler = onQuitSignal;

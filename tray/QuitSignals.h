@@ -6,8 +6,8 @@ class QSocketNotifier;
 
 // SIGTERM and SIGINT end the program cleanly: a running batch stops after the picture in hand (its
 // job sees TransferJob::stopRequested()), removes its marker and stores its event id, and then the
-// event loop quits. The handler only sets a flag and writes a byte to a pipe; the quit happens on
-// the event loop.
+// program quits. The handler only sets that flag and writes a byte to a pipe; quitRequested follows
+// on the event loop.
 class QuitSignals : public QObject
 {
     Q_OBJECT
@@ -15,6 +15,9 @@ class QuitSignals : public QObject
 public:
     explicit QuitSignals(QObject* parent = nullptr);
     ~QuitSignals() override;
+
+Q_SIGNALS:
+    void quitRequested();
 
 private:
     QSocketNotifier* m_notifier = nullptr;

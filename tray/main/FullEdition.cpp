@@ -1,4 +1,4 @@
-#include "app/shell/EditionParts.h"
+#include "tray/EditionParts.h"
 
 #include "app/SettingsMigration.h"
 #include "app/TrevaselCommon.h"

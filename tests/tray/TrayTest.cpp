@@ -1,0 +1,239 @@
+// The full program's start-up and its card and watch-folder imports, in this process, driven as a
+// person would: through the settings window, the confirmation window and a card put in.
+#include "app/PropertyList.h"
+#include "app/SettingsKeys.h"
+#include "app/SettingsValue.h"
+#include "app/TrevaselCommon.h"
+#include "camerafiles/CameraFileWriter.h"
+#include "history/HistoryDatabase.h"
+#include "transfer/BaseWatchFolderOperator.h"
+#include "transfer/ImportService.h"
+#include "tray/TrevaselAppDelegate.h"
+#include "ui/AlertWindowController.h"
+#include "ui/BaseWindowController.h"
+#include "ui/ConfigWindowController.h"
+#include "ui/CopyResultWindowController.h"
+#include "ui/DialogService.h"
+#include "ui/SDCopyConfirmWindowController.h"
+#include "ui/TrevaselWindowManager.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDirIterator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class Tray : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        for (const char* folder :
+             {"home", "data", "config", "run", "volumes", "watch", "pictures", "program", "cards"})
+            ASSERT_TRUE(QDir(m_root.path()).mkpath(QString::fromLatin1(folder)));
+        qputenv("HOME", path("home").toUtf8());
+        qputenv("XDG_DATA_HOME", path("data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
+        qputenv("XDG_RUNTIME_DIR", path("run").toUtf8());
+        qputenv("TREVASEL_VOLUMES_ROOT", path("volumes").toUtf8());
+        TrevaselCommon::setEdition(Edition::Full);
+        DialogService::setAnswering(true);
+    }
+    void TearDown() override
+    {
+        m_delegate.reset();
+        BaseWindowController::deleteAll();
+        DialogService::setAnswering(false);
+    }
+
+    QString path(const char* relative) const { return m_root.filePath(QString::fromLatin1(relative)); }
+    // The default settings with the changes, as a person would have set them.
+    void writeSettings(const QVariantMap& changes)
+    {
+        QVariantMap settings = *PropertyList::fromData(TrevaselCommon::getDefaultUserSettingData());
+        settings.insert(QLatin1String(SettingsKey::destinationFolderPath), path("pictures"));
+        settings.insert(QLatin1String(SettingsKey::lastBuildNumber), TrevaselCommon::getBuildNumber());
+        settings.insert(changes);
+        ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(settings));
+    }
+    // Starts the full program with short waits and its marker in the test's own folder.
+    TrevaselAppDelegate& launch()
+    {
+        EditionParts parts;
+        parts.programName = QStringLiteral("TrevaselForPravena");
+        parts.makeJob = [] {
+            return std::make_unique<BaseWatchFolderOperator>(TrevaselCommon::getDBFilePath());
+        };
+        parts.createHistory = [](const QString& database) { HistoryDatabase::createIfMissing(database); };
+        TrevaselAppDelegate::Setup setup;
+        setup.markerFolder = path("program");
+        setup.eventLatency = 100ms;
+        setup.cardSettleTime = 50ms;
+        setup.watchSettleTime = 300ms;
+        setup.closingTime = 50ms;
+        m_delegate = std::make_unique<TrevaselAppDelegate>(parts, setup);
+        QSignalSpy launched(m_delegate.get(), &TrevaselAppDelegate::launched);
+        EXPECT_TRUE(m_delegate->applicationDidFinishLaunching({}));
+        EXPECT_TRUE(launched.size() == 1 || launched.wait(10000));
+        return *m_delegate;
+    }
+    // A card with the stills, put in by a rename into the volumes folder; gives its mounted path.
+    QString insertCard(const QString& name, int stills, int firstSecond)
+    {
+        const QString card = path("cards") + u'/' + name;
+        EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
+        for (int i = 0; i < stills; ++i) {
+            auto image = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
+            image.dateTimeOriginal = QDateTime(QDate(2024, 5, 14), QTime(10, 30, firstSecond + i));
+            EXPECT_TRUE(testsupport::writeCameraFile(
+                card + QStringLiteral("/DCIM/100ORVIS/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0')), image));
+        }
+        QFile marker(card + QStringLiteral("/ORV_SD"));
+        EXPECT_TRUE(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        const QString mounted = path("volumes") + u'/' + name;
+        EXPECT_TRUE(QDir().rename(card, mounted));
+        return mounted;
+    }
+    QStringList picturesArrived() const
+    {
+        QStringList files;
+        QDirIterator it(path("pictures"), {QStringLiteral("*.JPG")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+    static bool isOpen(int id) { return TrevaselWindowManager::sharedInstance().checkWindow(id); }
+    template <typename Controller> static Controller* window(int id)
+    {
+        return qobject_cast<Controller*>(TrevaselWindowManager::sharedInstance().getWindowController(id));
+    }
+
+    QTemporaryDir m_root;
+    std::unique_ptr<TrevaselAppDelegate> m_delegate;
+};
+
+} // namespace
+
+TEST_F(Tray, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromTheWatchFolder)
+{
+    ASSERT_FALSE(QFileInfo::exists(TrevaselCommon::getUserSettingPlistFilePath()));
+    launch();
+    EXPECT_TRUE(QFileInfo::exists(TrevaselCommon::getUserSettingPlistFilePath()))
+        << "the default file is installed";
+    EXPECT_EQ(SettingsValue::stringValue(TrevaselCommon::getUserSettingDictionary(),
+                                         QLatin1String(SettingsKey::lastBuildNumber)),
+              TrevaselCommon::getBuildNumber());
+
+    auto* config = window<ConfigWindowController>(TrevaselWindowManager::Config);
+    ASSERT_NE(config, nullptr);
+    config->showWindow();
+    const auto button = [&](const char* name) {
+        auto* found = config->window()->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    };
+    button("watchFolderButton")->click();
+    DialogService::setNextFolderAnswer(path("watch"));
+    button("watchFolderTextButton")->click();
+    DialogService::setNextFolderAnswer(path("pictures"));
+    button("destinationTextFieldButton")->click();
+    button("applyButton")->click();
+    EXPECT_EQ(SettingsValue::stringValue(TrevaselCommon::getUserSettingDictionary(),
+                                         QLatin1String(SettingsKey::watchFolderPath)),
+              path("watch"));
+    ASSERT_TRUE(m_delegate->importService()->isWatchingFolder());
+
+    auto image = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
+    ASSERT_TRUE(testsupport::writeCameraFile(path("watch") + QStringLiteral("/ORVS0001.JPG"), image));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return picturesArrived().size() == 1; }, 30000));
+    config->close();
+}
+
+TEST_F(Tray, AConfirmedCardShowsProgressThenTheResultAndAFailedOneTheAlert)
+{
+    writeSettings({{QLatin1String(SettingsKey::confirmBeforeSending), 1001},
+                   {QLatin1String(SettingsKey::displayDesktopNotice), true},
+                   {QLatin1String(SettingsKey::ejectRemovableDevice), false}});
+    launch();
+    const QString card = insertCard(QStringLiteral("CARD"), 2, 0);
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::SDCopyConfirm); }, 30000));
+    auto* confirm = window<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm);
+    EXPECT_EQ(confirm->folderArray(), QStringList{card});
+    EXPECT_TRUE(picturesArrived().isEmpty()) << "nothing before the answer";
+
+    QSignalSpy ended(m_delegate->importService(), &ImportService::batchEnded);
+    confirm->okButtonClick();
+    EXPECT_TRUE(isOpen(TrevaselWindowManager::Progress)) << "progress opens with the answer";
+    ASSERT_TRUE(ended.wait(30000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::CopyResult); }, 10000));
+    EXPECT_EQ(window<CopyResultWindowController>(TrevaselWindowManager::CopyResult)->fileCount(), 2);
+    EXPECT_FALSE(isOpen(TrevaselWindowManager::Progress)) << "progress closes before the result";
+    EXPECT_EQ(picturesArrived().size(), 2);
+
+    // "deliver" that is a file fails the next card: the alert says why and no result follows.
+    ASSERT_TRUE(QDir(path("pictures") + QStringLiteral("/deliver")).removeRecursively());
+    QFile deliver(path("pictures") + QStringLiteral("/deliver"));
+    ASSERT_TRUE(deliver.open(QIODevice::WriteOnly));
+    deliver.close();
+    window<CopyResultWindowController>(TrevaselWindowManager::CopyResult)->close();
+    const QString second = insertCard(QStringLiteral("SECOND"), 1, 30);
+    const QDateTime markerBefore = QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified();
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::SDCopyConfirm); }, 30000));
+    window<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm)->okButtonClick();
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::Alert); }, 30000));
+    EXPECT_TRUE(window<AlertWindowController>(TrevaselWindowManager::Alert)
+                    ->message()
+                    .contains(QStringLiteral("Do not create deliver folder.")));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !isOpen(TrevaselWindowManager::Progress); }, 10000));
+    EXPECT_FALSE(isOpen(TrevaselWindowManager::CopyResult));
+    EXPECT_EQ(QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
+    EXPECT_FALSE(QFileInfo::exists(path("program") + QStringLiteral("/$TMP")));
+}
+
+TEST_F(Tray, SettingsAppliedInTheWindowDuringACardBatchTakeEffectAfterIt)
+{
+    writeSettings({{QLatin1String(SettingsKey::displayDesktopNotice), false},
+                   {QLatin1String(SettingsKey::confirmBeforeSending), 0}});
+    launch();
+    ImportService& service = *m_delegate->importService();
+    auto* config = window<ConfigWindowController>(TrevaselWindowManager::Config);
+    config->showWindow();
+    bool appliedWhileBusy = false;
+    // Apply, as a person would click it while the card is being imported, at the batch's start and
+    // at every picture.
+    const auto apply = [&] {
+        appliedWhileBusy = appliedWhileBusy || service.isBusy();
+        config->window()->findChild<QAbstractButton*>(QStringLiteral("applyButton"))->click();
+    };
+    QObject::connect(&service, &ImportService::batchStarted, config, apply);
+    QObject::connect(&service, &ImportService::pictureArrived, config, apply);
+    QSignalSpy ended(&service, &ImportService::batchEnded);
+    insertCard(QStringLiteral("CARD"), 20, 0);
+    ASSERT_TRUE(ended.wait(60000));
+    EXPECT_TRUE(appliedWhileBusy);
+    EXPECT_EQ(ended.first().at(0).value<ImportOutcome>().transferred, 20);
+    EXPECT_EQ(picturesArrived().size(), 20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !service.isBusy() && service.isWatchingCards(); }, 10000));
+    config->close();
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int status = RUN_ALL_TESTS();
+    BaseWindowController::deleteAll();
+    return status;
+}

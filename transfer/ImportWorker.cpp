@@ -1,0 +1,101 @@
+#include "transfer/ImportWorker.h"
+
+#include "platform/Logger.h"
+#include "transfer/WatchFolderBatch.h"
+#include "transfer/WatchSDCardOperator.h"
+
+#include <exception>
+
+ImportWorker::ImportWorker(Setup setup) : m_setup(std::move(setup)) {}
+
+void ImportWorker::Relay::pictureArrived(const QString& source, const QString& target)
+{
+    Q_EMIT m_worker.pictureArrived(source, target);
+}
+
+void ImportWorker::Relay::pictureSkipped(const QString& source, SkipReason why)
+{
+    Q_EMIT m_worker.pictureSkipped(source, why);
+}
+
+void ImportWorker::run(const Request& request)
+{
+    ImportOutcome outcome;
+    // Nothing may cross the worker's event loop: an unexpected failure ends the request, logged.
+    try {
+        switch (request.kind) {
+        case Kind::WatchFolder:
+            outcome = runWatchFolder(request);
+            break;
+        case Kind::CardEvent:
+            outcome = runCardEvent(request);
+            break;
+        case Kind::CardBatch:
+            outcome = runCardBatch(request.paths, request.settings);
+            break;
+        }
+    } catch (const std::exception& e) {
+        Logger::info(QStringLiteral("the import ended unexpectedly: %1").arg(QString::fromUtf8(e.what())));
+    }
+    Q_EMIT finished(outcome, request.fromWatchStream);
+}
+
+std::unique_ptr<TransferJob> ImportWorker::makeJob()
+{
+    std::unique_ptr<TransferJob> job = m_setup.makeJob();
+    job->setObserver(&m_relay);
+    job->setTransferringMarkerFolder(m_setup.markerFolder);
+    return job;
+}
+
+ImportOutcome ImportWorker::runWatchFolder(const Request& request)
+{
+    const std::unique_ptr<TransferJob> job = makeJob();
+    if (request.fromWatchStream)
+        job->setMinimumAge(m_setup.watchSettleTime);
+    Q_EMIT batchStarted({ImportBatch::Source::WatchFolder, request.paths, 0, 0});
+    ImportOutcome outcome = WatchFolderBatch::run(*job, *request.settings, request.paths);
+    outcome.settings = request.settings;
+    // The basic edition hears of the same events again after a failure.
+    if (request.lastEventId != 0 && (m_setup.edition == Edition::Full || !outcome.failureReason))
+        m_setup.eventIds.save(EventIdStore::kImageFileKey, request.lastEventId);
+    Q_EMIT batchEnded(outcome);
+    return outcome;
+}
+
+ImportOutcome ImportWorker::runCardEvent(const Request& request)
+{
+    const WatchSDCardOperator::CardScan scan =
+        WatchSDCardOperator::scanVolumes(request.paths, m_setup.edition, m_setup.volumesFolders);
+    ImportOutcome outcome;
+    if (!scan.newCard || scan.cards.isEmpty())
+        Logger::info(QStringLiteral("volumes looked at: %1 camera card(s), none with new shots")
+                         .arg(scan.cards.size()));
+    if (scan.newCard && !scan.cards.isEmpty()) {
+        if (request.settings->confirmsBeforeCardImport()) {
+            Logger::info(
+                QStringLiteral("asking before importing %1").arg(scan.cards.join(QStringLiteral(", "))));
+            Q_EMIT cardQuestion(scan.cards);
+        } else {
+            outcome = runCardBatch(scan.cards, request.settings);
+        }
+    }
+    m_setup.eventIds.save(EventIdStore::kSDCardKey, request.lastEventId);
+    return outcome;
+}
+
+ImportOutcome ImportWorker::runCardBatch(const QStringList& cards, const SettingsSnapshotPtr& settings)
+{
+    const std::unique_ptr<TransferJob> job = makeJob();
+    ImportBatch batch{ImportBatch::Source::Card, cards, 0, 0};
+    for (const QString& card : cards) {
+        batch.pictures = job->getTotalImageFileCount(card, batch.pictures);
+        batch.bytes += job->getTotalImageFileSize(card);
+    }
+    Q_EMIT batchStarted(batch);
+    ImportOutcome outcome = WatchSDCardOperator::copyImage(cards, *job, *settings, m_setup.edition);
+    outcome.batch = batch;
+    outcome.settings = settings;
+    Q_EMIT batchEnded(outcome);
+    return outcome;
+}

@@ -1,0 +1,315 @@
+#include "tray/TrevaselAppDelegate.h"
+
+#include "app/SettingsKeys.h"
+#include "app/TrevaselCommon.h"
+#include "app/WebSite.h"
+#include "platform/AutostartOnLoginService.h"
+#include "platform/DesktopWorkspaceService.h"
+#include "platform/EjectService.h"
+#include "platform/EventIdStore.h"
+#include "platform/FileEventStream.h"
+#include "platform/Logger.h"
+#include "platform/SingleInstanceLock.h"
+#include "platform/VolumeService.h"
+#include "platform/linux/UDisksEjectService.h"
+#include "transfer/ImportService.h"
+#include "transfer/MountMediaManager.h"
+#include "tray/EjectChoice.h"
+#include "tray/HistoryPurgeTimer.h"
+#include "tray/NGAnswerPoller.h"
+#include "tray/StatusItem.h"
+#include "tray/TransferPresenter.h"
+#include "ui/BaseWindowController.h"
+#include "ui/ConfigWindowController.h"
+#include "ui/DetailConfigWindowController.h"
+#include "ui/InformationChecker.h"
+#include "ui/Strings.h"
+#include "ui/TrevaselWindowManager.h"
+#include "ui/UpdateChecker.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+bool isFolder(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+} // namespace
+
+TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, QObject* parent)
+    : TrevaselAppDelegate(std::move(parts), Setup{}, parent)
+{
+}
+
+TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, Setup setup, QObject* parent)
+    : QObject(parent), m_parts(std::move(parts)), m_setup(std::move(setup))
+{
+    m_destinationWait.setInterval(500);
+    connect(&m_destinationWait, &QTimer::timeout, this, &TrevaselAppDelegate::waitForDestination);
+}
+
+TrevaselAppDelegate::~TrevaselAppDelegate()
+{
+    // The presenter listens to the service; both go before the windows they show.
+    m_presenter.reset();
+    m_service.reset();
+}
+
+bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& arguments)
+{
+    const bool full = m_parts.edition == Edition::Full;
+    if (full) {
+        Logger::plain(QStringLiteral("LOG_LEVEL:[%1]").arg(2));
+        if (arguments.contains(QStringLiteral("--log-output")))
+            redirectLog();
+        m_showAllItems = arguments.contains(QStringLiteral("--show-all-items"));
+        TrevaselCommon::getApplicationDataDirectory();
+    }
+    connect(&TrevaselWindowManager::sharedInstance(), &TrevaselWindowManager::windowMade, this,
+            &TrevaselAppDelegate::wireWindow);
+
+    if (full) {
+        m_instanceLock = std::make_unique<SingleInstanceLock>(m_parts.programName);
+        if (!m_instanceLock->tryLock()) {
+            Logger::info(QStringLiteral("another copy is running (%1)").arg(m_instanceLock->lockFilePath()));
+            showWindow(TrevaselWindowManager::Duplicate);
+            return false;
+        }
+    }
+
+    installDefaultFiles();
+    const QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
+    const SettingsSnapshot settings = SettingsSnapshot::fromDictionary(stored, m_parts.edition);
+    if (TrevaselCommon::isFirstStart(stored) || !full)
+        stampBuildNumber();
+    else if (settings.lastBuildNumber < TrevaselCommon::getBuildNumber().toInt() && m_parts.migrateSettings)
+        m_parts.migrateSettings(stored);
+    if (full)
+        startTimers(settings);
+
+    m_statusItem = std::make_unique<StatusItem>(m_parts.edition, m_parts.programName);
+    connect(m_statusItem.get(), &StatusItem::windowRequested, this, &TrevaselAppDelegate::showWindow);
+    connect(m_statusItem.get(), &StatusItem::destinationFolderRequested, this, [this] {
+        openFolder(SettingsSnapshot::read()->destinationFolderPath,
+                   TrevaselCommon::getDefaultImageDestinationDirectory());
+    });
+    connect(m_statusItem.get(), &StatusItem::movieDestinationFolderRequested, this, [this] {
+        openFolder(SettingsSnapshot::read()->destinationFolderPathMov,
+                   TrevaselCommon::getDefaultMovieDestinationDirectory());
+    });
+    connect(m_statusItem.get(), &StatusItem::remoteSupportRequested, this, [this] {
+        // The same page for every language.
+        m_workspace->openUrl(
+            QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
+    });
+    connect(m_statusItem.get(), &StatusItem::quitRequested, this, &TrevaselAppDelegate::quit);
+
+    m_workspace = std::make_unique<DesktopWorkspaceService>();
+    m_streams = FileEventStreamService::createSystemService(m_setup.eventLatency);
+    QString markerFolder = m_setup.markerFolder;
+    if (markerFolder.isEmpty() && full)
+        markerFolder = TrevaselCommon::getTransferringMarkerFolder();
+    m_service = std::make_unique<ImportService>(ImportService::Services{
+        m_streams.get(), EventIdStore::forProgram(m_parts.programName), m_parts.makeJob, m_parts.edition,
+        VolumeService::volumesFolders(), markerFolder, m_setup.cardSettleTime, m_setup.watchSettleTime});
+    connect(m_service.get(), &ImportService::watchFolderMissing, this, [](const QString& folder) {
+        TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder), true);
+    });
+    connect(m_service.get(), &ImportService::stopped, this, [] { QCoreApplication::quit(); });
+    m_presenter = std::make_unique<TransferPresenter>(
+        *m_service, m_parts.edition, [this](const QStringList& cards) { ejectMedia(cards); });
+    m_presenter->setClosingTime(m_setup.closingTime);
+
+    if (full) {
+        m_eject = std::make_unique<UDisksEjectService>();
+        m_volumes = VolumeService::createSystemService();
+        for (const QString& mounted : m_volumes->mountedVolumes())
+            didMount(mounted);
+        connect(m_volumes.get(), &VolumeService::volumeMounted, this, &TrevaselAppDelegate::didMount);
+        connect(m_volumes.get(), &VolumeService::volumeUnmounted, this, &TrevaselAppDelegate::didUnmount);
+    }
+
+    // A network volume may still be mounting: the sources wait for the destination, on a timer.
+    const double seconds = std::clamp(settings.waitSecondsForDestination, 0.0, 3600.0);
+    m_destinationDeadline = QDeadlineTimer(static_cast<qint64>(seconds * 1000));
+    const QString destination = settings.destinationFolderPath;
+    // A destination that is not set yet (a fresh installation) cannot appear by waiting.
+    if (!full || isFolder(destination) || destination.isEmpty() || m_destinationDeadline.hasExpired())
+        finishLaunching();
+    else
+        m_destinationWait.start();
+    return true;
+}
+
+void TrevaselAppDelegate::waitForDestination()
+{
+    if (m_quitting) {
+        m_destinationWait.stop();
+        return;
+    }
+    if (isFolder(SettingsSnapshot::read()->destinationFolderPath) || m_destinationDeadline.hasExpired()) {
+        m_destinationWait.stop();
+        finishLaunching();
+    }
+}
+
+void TrevaselAppDelegate::finishLaunching()
+{
+    const SettingsSnapshotPtr settings = SettingsSnapshot::read();
+    if (m_parts.edition == Edition::Basic || isFolder(settings->destinationFolderPath))
+        m_service->registerSources(settings);
+    else
+        TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage26")), true);
+
+    registerLoginItem(*settings);
+    stampBuildNumber();
+    m_statusItem->changeDestinationFolderMenuItem(*settings);
+    Logger::info(
+        QStringLiteral("%1 %2 (%3) is running")
+            .arg(m_parts.programName, TrevaselCommon::getVersionNubmer(), TrevaselCommon::getBuildNumber()));
+    Q_EMIT launched();
+}
+
+void TrevaselAppDelegate::quit()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    Logger::info(QStringLiteral("quitting"));
+    if (m_service)
+        m_service->stop(); // quits once the batch in hand has ended
+    else
+        QCoreApplication::quit();
+}
+
+void TrevaselAppDelegate::applicationShouldTerminate()
+{
+    if (m_logRedirected)
+        std::fflush(stderr); // the stream is closed by the process's exit
+}
+
+void TrevaselAppDelegate::redirectLog()
+{
+    const QString path = TrevaselCommon::getApplicationDataDirectory() + QStringLiteral("/Trevasel.log");
+    if (std::freopen(QFile::encodeName(path).constData(), "a+", stderr))
+        m_logRedirected = true;
+}
+
+void TrevaselAppDelegate::installDefaultFiles()
+{
+    const QString settingsPath = TrevaselCommon::getUserSettingPlistFilePath();
+    if (!QFileInfo::exists(settingsPath)) {
+        QDir().mkpath(QFileInfo(settingsPath).absolutePath());
+        QSaveFile file(settingsPath);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(TrevaselCommon::getDefaultUserSettingData());
+            file.commit();
+        }
+    }
+    if (m_parts.createHistory) {
+        const QString database = TrevaselCommon::getDBFilePath();
+        QDir().mkpath(QFileInfo(database).absolutePath());
+        m_parts.createHistory(database);
+    }
+}
+
+void TrevaselAppDelegate::stampBuildNumber()
+{
+    QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
+    if (SettingsSnapshot::fromDictionary(stored).lastBuildNumber >= TrevaselCommon::getBuildNumber().toInt())
+        return;
+    stored.insert(QLatin1String(SettingsKey::lastBuildNumber), TrevaselCommon::getBuildNumber());
+    TrevaselCommon::writeUserSettingDictionary(stored);
+}
+
+void TrevaselAppDelegate::startTimers(const SettingsSnapshot& settings)
+{
+    m_ngAnswers =
+        std::make_unique<NGAnswerPoller>([] { return SettingsSnapshot::read(); },
+                                         [this](const QString& folder) { m_workspace->openFolder(folder); });
+    m_ngAnswers->start(settings);
+    // The lists are fetched without blocking: a slow server never holds up an import.
+    QTimer::singleShot(3000, this, [] { UpdateChecker::runStartupCheck(); });
+    QTimer::singleShot(5000, this, [] { InformationChecker::runStartupCheck(); });
+    const QString database = TrevaselCommon::getDBFilePath();
+    const auto purge = m_parts.purgeHistory;
+    m_purge = std::make_unique<HistoryPurgeTimer>([purge, database](qint64 before) {
+        if (purge)
+            purge(database, before);
+    });
+    m_purge->start();
+}
+
+void TrevaselAppDelegate::settingsApplied(const SettingsSnapshotPtr& settings)
+{
+    // The sources follow at once, or once the running batch has ended.
+    if (m_parts.edition == Edition::Basic || isFolder(settings->destinationFolderPath))
+        m_service->registerSources(settings);
+    registerLoginItem(*settings);
+    m_statusItem->changeDestinationFolderMenuItem(*settings);
+}
+
+void TrevaselAppDelegate::registerLoginItem(const SettingsSnapshot& settings)
+{
+    const AutostartOnLoginService loginItem(m_parts.programName, QCoreApplication::applicationFilePath());
+    if (settings.autoStartUp)
+        loginItem.enableLoginItem();
+    else
+        loginItem.disableLoginItem();
+}
+
+void TrevaselAppDelegate::wireWindow(BaseWindowController* controller)
+{
+    if (auto* config = qobject_cast<ConfigWindowController*>(controller))
+        connect(config, &ConfigWindowController::settingsApplied, this,
+                &TrevaselAppDelegate::settingsApplied);
+    else if (auto* detail = qobject_cast<DetailConfigWindowController*>(controller))
+        detail->setShowAllItems(m_showAllItems);
+}
+
+void TrevaselAppDelegate::ejectMedia(const QStringList& folders)
+{
+    if (!m_eject)
+        return;
+    for (const QString& medium :
+         EjectChoice::mediaToEject(folders, MountMediaManager::sharedInstance().getMediaArray())) {
+        Logger::info(QStringLiteral("ejecting %1").arg(medium));
+        m_eject->unmountAndEject(medium);
+    }
+}
+
+void TrevaselAppDelegate::didMount(const QString& mountPath)
+{
+    const QFileInfo marker(mountPath + QStringLiteral("/ORV_SD"));
+    if (marker.exists() && marker.isFile())
+        MountMediaManager::sharedInstance().setMedia(mountPath);
+}
+
+void TrevaselAppDelegate::didUnmount(const QString& mountPath)
+{
+    MountMediaManager::sharedInstance().removeMedia(mountPath);
+}
+
+void TrevaselAppDelegate::openFolder(const QString& folder, const QString& fallback)
+{
+    m_workspace->openFolder(folder.isEmpty() ? fallback : folder);
+}
+
+void TrevaselAppDelegate::showWindow(int windowId)
+{
+    if (BaseWindowController* controller =
+            TrevaselWindowManager::sharedInstance().getWindowController(windowId)) {
+        controller->showWindow();
+        controller->orderFront();
+    }
+}
