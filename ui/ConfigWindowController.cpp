@@ -179,11 +179,13 @@ void ConfigWindowController::saveDayFolderButtonClick()
     m_ui->dateFormatComboBox->setEnabled(on);
 }
 
-QString ConfigWindowController::chooseFolder(const char* titleKey, const QString& current)
+void ConfigWindowController::chooseFolder(const char* titleKey, const QString& current,
+                                          std::function<void(const QString&)> chosen)
 {
-    return DialogService::chooseFolder(
-        window(), {Strings::text(QString::fromLatin1(titleKey)),
-                   Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")), current});
+    DialogService::chooseFolder(window(),
+                                {Strings::text(QString::fromLatin1(titleKey)),
+                                 Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")), current},
+                                std::move(chosen));
 }
 
 void ConfigWindowController::showMessage(const QString& text, const QString& buttonTitle)
@@ -193,26 +195,24 @@ void ConfigWindowController::showMessage(const QString& text, const QString& but
 
 void ConfigWindowController::watchFolderTextButtonClick()
 {
-    const QString chosen =
-        chooseFolder("ConfigWindow_WatchFolderChooserTitle", m_ui->watchFolderTextField->text());
-    if (!chosen.isEmpty())
-        m_ui->watchFolderTextField->setText(chosen);
+    chooseFolder("ConfigWindow_WatchFolderChooserTitle", m_ui->watchFolderTextField->text(),
+                 [this](const QString& chosen) { m_ui->watchFolderTextField->setText(chosen); });
 }
 
 void ConfigWindowController::destinationFolderMOVButtonClick()
 {
-    const QString chosen =
-        chooseFolder("ConfigWindow_DestinationMOVChooserTitle", m_ui->destinationMOVTextField->text());
-    if (!chosen.isEmpty())
-        m_ui->destinationMOVTextField->setText(chosen);
+    chooseFolder("ConfigWindow_DestinationMOVChooserTitle", m_ui->destinationMOVTextField->text(),
+                 [this](const QString& chosen) { m_ui->destinationMOVTextField->setText(chosen); });
 }
 
 void ConfigWindowController::destinationFolderButtonClick()
 {
-    const QString chosen =
-        chooseFolder("ConfigWindow_DestinationChooserTitle", m_ui->destinationTextField->text());
-    if (chosen.isEmpty())
-        return;
+    chooseFolder("ConfigWindow_DestinationChooserTitle", m_ui->destinationTextField->text(),
+                 [this](const QString& chosen) { destinationFolderChosen(chosen); });
+}
+
+void ConfigWindowController::destinationFolderChosen(const QString& chosen)
+{
     if (isFull()) {
         const QFileInfo deliver(QDir(chosen).filePath(kDeliver));
         // The XML descriptions go into "deliver"; a file of that name would make every import fail.

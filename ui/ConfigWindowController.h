@@ -85,7 +85,9 @@ protected:
 
 private:
     bool isFull() const;
-    QString chooseFolder(const char* titleKey, const QString& current);
+    void destinationFolderChosen(const QString& chosen);
+    void chooseFolder(const char* titleKey, const QString& current,
+                      std::function<void(const QString&)> chosen);
     void showMessage(const QString& text, const QString& buttonTitle);
     void detailWindowFinished(bool accepted, const QVariantMap& values);
     void closeDetailWindow();

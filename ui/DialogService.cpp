@@ -38,20 +38,31 @@ void DialogService::showSheet(QWidget* window, const Sheet& sheet)
     box->open();
 }
 
-QString DialogService::chooseFolder(QWidget* parent, const FolderRequest& request)
+void DialogService::chooseFolder(QWidget* parent, const FolderRequest& request,
+                                 std::function<void(const QString& folder)> chosen)
 {
     if (state().answering) {
         state().folderRequests.push_back(request);
-        return state().folderAnswers.isEmpty() ? QString() : state().folderAnswers.takeFirst();
+        const QString answer =
+            state().folderAnswers.isEmpty() ? QString() : state().folderAnswers.takeFirst();
+        if (!answer.isEmpty())
+            chosen(answer);
+        return;
     }
-    QFileDialog dialog(parent, request.title, request.startFolder);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, request.acceptButtonTitle);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    // Opened, not run: the program's windows and timers go on while the user looks for the folder.
+    auto* dialog = new QFileDialog(parent, request.title, request.startFolder);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setLabelText(QFileDialog::Accept, request.acceptButtonTitle);
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                     [chosen = std::move(chosen)](const QString& folder) {
+                         if (!folder.isEmpty())
+                             chosen(folder);
+                     });
+    dialog->open();
 }
 
 void DialogService::setAnswering(bool answering)

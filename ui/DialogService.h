@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -32,9 +33,11 @@ public:
 
     // A message box with one button, modal to window only (a sheet); returns at once.
     static void showSheet(QWidget* window, const Sheet& sheet);
-    // Asks for one existing folder (folders only, new folders may be created there). The empty text
-    // when the user cancelled.
-    static QString chooseFolder(QWidget* parent, const FolderRequest& request);
+    // Asks for one existing folder (folders only, new folders may be created there), modal to parent
+    // only, and returns at once: chosen gets the folder once the user has picked one, and is not
+    // called when the user cancels or the parent window goes first.
+    static void chooseFolder(QWidget* parent, const FolderRequest& request,
+                             std::function<void(const QString& folder)> chosen);
 
     // Answering mode, for tests. Turning it on or off forgets earlier answers and records.
     static void setAnswering(bool answering);

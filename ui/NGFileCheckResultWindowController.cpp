@@ -78,12 +78,15 @@ QString NGFileCheckResultWindowController::patientFolder() const
 
 void NGFileCheckResultWindowController::assignSaveFolder()
 {
-    const QString chosen = DialogService::chooseFolder(
+    DialogService::chooseFolder(
         window(),
         {Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserTitle")),
-         Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()});
-    if (chosen.isEmpty())
-        return;
+         Strings::text(QStringLiteral("NGFileCheckResultWindow_SaveFolderChooserButton")), QString()},
+        [this](const QString& chosen) { saveFolderChosen(chosen); });
+}
+
+void NGFileCheckResultWindowController::saveFolderChosen(const QString& chosen)
+{
     const QString target = targetIn(chosen);
     if (!QFileInfo::exists(target)) {
         moveTo(target);

@@ -57,6 +57,7 @@ protected:
 
 private:
     void showMoveFailure();
+    void saveFolderChosen(const QString& chosen);
     void moveTo(const QString& target);
     QString targetIn(const QString& chosen) const;
 

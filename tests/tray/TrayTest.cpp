@@ -39,6 +39,10 @@ protected:
         for (const char* folder :
              {"home", "data", "config", "run", "volumes", "watch", "pictures", "program", "cards"})
             ASSERT_TRUE(QDir(m_root.path()).mkpath(QString::fromLatin1(folder)));
+        // Qt takes a runtime folder only when it is the user's alone; else every test would share one
+        // fallback folder, and its single-instance lock.
+        QFile::setPermissions(path("run"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("HOME", path("home").toUtf8());
         qputenv("XDG_DATA_HOME", path("data").toUtf8());
         qputenv("XDG_CONFIG_HOME", path("config").toUtf8());
