@@ -4,7 +4,6 @@
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
 #include "app/WebSite.h"
-#include "history/ImportedFileDao.h"
 #include "platform/Logger.h"
 
 #include <QDir>
@@ -45,7 +44,7 @@ void makeDeliverFolder(const QString& destination)
 
 } // namespace
 
-void SettingsMigration::doUpdate(const QVariantMap& settings)
+void SettingsMigration::doUpdate(const QVariantMap& settings, const std::function<void()>& addHistoryColumns)
 {
     namespace Key = SettingsKey;
     const int build = SettingsValue::intValue(settings, QString::fromLatin1(Key::lastBuildNumber));
@@ -95,11 +94,8 @@ void SettingsMigration::doUpdate(const QVariantMap& settings)
                                     {Key::theWaitSecondsForCheckingDesignatedFolder, integer(60)}});
 
     if (build < kMovieBuild) {
-        const ImportedFileDao history(TrevaselCommon::getDBFilePath());
-        const QString text = QStringLiteral("text");
-        const QString empty = QStringLiteral("''");
-        history.addColumn(QStringLiteral("original_file_name"), text, true, empty);
-        history.addColumn(QStringLiteral("transferred_folder"), text, true, empty);
+        if (addHistoryColumns)
+            addHistoryColumns();
         Logger::info(QStringLiteral("### version up ### Alter table that check for duplicate."));
         Logger::info(QStringLiteral("### version up ### Add column original_file_name."));
         Logger::info(QStringLiteral("### version up ### Add column transferred_folder."));

@@ -2,6 +2,8 @@
 
 #include <QVariantMap>
 
+#include <functional>
+
 // Brings a settings file (and the import history table) written by an older build of the full
 // edition up to the running build. Start-up calls doUpdate once, with the dictionary it has just
 // read, when the stored "last build number" is at least 1 and below the running build's number; it
@@ -25,5 +27,7 @@ public:
     static constexpr int kEjectAndWaitBuild = 10007;
     static constexpr int kMovieBuild = 10009;
 
-    static void doUpdate(const QVariantMap& settings);
+    // addHistoryColumns adds the import history's two movie-era columns (the history lives above
+    // the settings, so the program hands the step in).
+    static void doUpdate(const QVariantMap& settings, const std::function<void()>& addHistoryColumns);
 };

@@ -30,6 +30,7 @@ SettingsSnapshot SettingsSnapshot::fromDictionary(const QVariantMap& stored, Edi
     s.deleteOriginalImage = flag(K::deleteOriginalImage);
     s.zeroPadding = flag(K::zeroPadding);
     s.zeroPaddingLength = number(K::zeroPaddingLengthString);
+    s.zeroPaddingLengthIndex = number(K::zeroPaddingLength);
     s.chopCount = flag(K::chopCount);
     s.dontAddPatientName = flag(K::dontAddPatientName);
     s.idNumberZeroPadding = flag(K::idNumberZeroPadding);
@@ -41,6 +42,7 @@ SettingsSnapshot SettingsSnapshot::fromDictionary(const QVariantMap& stored, Edi
     s.dontSendMif = flag(K::dontSendMif);
     s.exportXml = flag(K::exportXml);
     s.dateFormat = number(K::dateFormat);
+    s.dateFormatString = text(K::dateFormatString);
     s.folderDateFormat = text(K::dateFormatString)
                              .replace(QStringLiteral("YYYY"), QStringLiteral("yyyy"))
                              .replace(QStringLiteral("DD"), QStringLiteral("dd"));

@@ -37,7 +37,8 @@ struct SettingsSnapshot
     bool dontSendPatientInformationImage = false;
     bool deleteOriginalImage = false;
     bool zeroPadding = false;
-    int zeroPaddingLength = 0; // "zero padding length string"
+    int zeroPaddingLength = 0;      // "zero padding length string"
+    int zeroPaddingLengthIndex = 0; // "zero padding length": the entry of the detail window's list
     bool chopCount = false;
     bool dontAddPatientName = false;
     bool idNumberZeroPadding = false; // the basic edition's padding to ten digits
@@ -48,7 +49,8 @@ struct SettingsSnapshot
     QString destinationFolderPathMov;
     bool dontSendMif = false;
     bool exportXml = false;
-    int dateFormat = 0;
+    int dateFormat = 0;       // the entry of the settings window's date list
+    QString dateFormatString; // as stored, e.g. "YYYY-MM-DD"
     // "date format string" with "YYYY" and "DD" taken as "yyyy" and "dd".
     QString folderDateFormat;
 

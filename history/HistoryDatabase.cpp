@@ -1,5 +1,7 @@
 #include "history/HistoryDatabase.h"
 
+#include "history/ImportedFileDao.h"
+
 #include "history/FMDatabase.h"
 #include "history/FMResultSet.h"
 
@@ -73,4 +75,13 @@ bool HistoryDatabase::checkpoint(const QString& path)
     // The first column is 1 when a reader or writer kept the checkpoint from finishing.
     const auto result = database.executeQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE);"));
     return result && result->next() && result->objectForColumnIndex(0).toLongLong() == 0;
+}
+
+void HistoryDatabase::addTransferColumns(const QString& path)
+{
+    const ImportedFileDao history(path);
+    const QString text = QStringLiteral("text");
+    const QString empty = QStringLiteral("''");
+    history.addColumn(QStringLiteral("original_file_name"), text, true, empty);
+    history.addColumn(QStringLiteral("transferred_folder"), text, true, empty);
 }

@@ -28,4 +28,8 @@ public:
     // False when there is no database at path, or when it stays busy beyond the busy time-out or
     // another connection kept the checkpoint from finishing.
     static bool checkpoint(const QString& path);
+
+    // Adds the columns original_file_name and transferred_folder (text, not null, default '') that
+    // builds before the movie import lacked; a column already there is left as it is.
+    static void addTransferColumns(const QString& path);
 };

@@ -113,33 +113,27 @@ void ConfigWindowController::windowDidLoad()
     m_ui->applyButton->setText(title("ConfigWindow_ApplyButton"));
     m_ui->detailButton->setText(title("ConfigWindow_DetailConfigButton"));
 
-    const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    const auto flag = [&](const char* name) { return SettingsValue::boolValue(settings, key(name)); };
-    const auto text = [&](const char* name) { return SettingsValue::stringValue(settings, key(name)); };
-    m_ui->autoStartUpButton->setChecked(flag(SettingsKey::autoStartUp));
-    m_ui->displayDesktopNoticeButton->setChecked(flag(SettingsKey::displayDesktopNotice));
-    m_ui->watchRemovableDiskDriveButton->setChecked(flag(SettingsKey::watchRemovableDiskDrive));
+    const SettingsSnapshotPtr settings = SettingsSnapshot::read();
+    m_ui->autoStartUpButton->setChecked(settings->autoStartUp);
+    m_ui->displayDesktopNoticeButton->setChecked(settings->displayDesktopNotice);
+    m_ui->watchRemovableDiskDriveButton->setChecked(settings->watchRemovableDiskDrive);
     // Any tag but the confirmation's means importing at once.
-    (SettingsValue::intValue(settings, key(SettingsKey::confirmBeforeSending)) == kConfirmBeforeSendingTag
-         ? m_ui->confirmBeforeSendingButtonCell
-         : m_ui->autoSendingButtonCell)
+    (settings->confirmsBeforeCardImport() ? m_ui->confirmBeforeSendingButtonCell
+                                          : m_ui->autoSendingButtonCell)
         ->setChecked(true);
-    m_ui->ejectRemovableDeviceButton->setChecked(flag(SettingsKey::ejectRemovableDevice));
-    m_ui->watchFolderButton->setChecked(flag(SettingsKey::watchFolder));
-    m_ui->watchFolderTextField->setText(text(SettingsKey::watchFolderPath));
-    QString destination = text(SettingsKey::destinationFolderPath);
+    m_ui->ejectRemovableDeviceButton->setChecked(settings->ejectRemovableDevice);
+    m_ui->watchFolderButton->setChecked(settings->watchFolder);
+    m_ui->watchFolderTextField->setText(settings->watchFolderPath);
+    QString destination = settings->destinationFolderPath;
     if (!full && destination.isEmpty())
         destination = TrevaselCommon::getDefaultDestinationDirectory();
     m_ui->destinationTextField->setText(destination);
-    m_ui->ExportOtherDestinationImageButton->setChecked(flag(SettingsKey::destinationFolderMov));
-    m_ui->destinationMOVTextField->setText(text(SettingsKey::destinationFolderPathMov));
-    m_ui->deleteOriginalImageButton->setChecked(flag(SettingsKey::deleteOriginalImage));
-    m_ui->dontSendPatientInformationImageButton->setChecked(
-        flag(SettingsKey::dontSendPatientInformationImage));
-    m_ui->saveDayFolder->setChecked(flag(SettingsKey::saveDaySubfolder));
-    selectStoredEntry(m_ui->dateFormatComboBox,
-                      SettingsValue::intValue(settings, key(SettingsKey::dateFormat)),
-                      text(SettingsKey::dateFormatString));
+    m_ui->ExportOtherDestinationImageButton->setChecked(settings->destinationFolderMov);
+    m_ui->destinationMOVTextField->setText(settings->destinationFolderPathMov);
+    m_ui->deleteOriginalImageButton->setChecked(settings->deleteOriginalImage);
+    m_ui->dontSendPatientInformationImageButton->setChecked(settings->dontSendPatientInformationImage);
+    m_ui->saveDayFolder->setChecked(settings->saveDaySubfolder);
+    selectStoredEntry(m_ui->dateFormatComboBox, settings->dateFormat, settings->dateFormatString);
 
     watchRemovableDiskDriveButtonClick();
     watchFolderButtonClick();
@@ -300,14 +294,12 @@ bool ConfigWindowController::applyButtonClick()
         return false;
     }
 
-    const QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
+    const SettingsSnapshotPtr settings = SettingsSnapshot::read();
     if (!isFull())
         Logger::debug(QStringLiteral("_watchFolderButton.state:[%1]")
                           .arg(m_ui->watchFolderButton->isChecked() ? 1 : 0));
-    Q_EMIT settingsApplied(std::make_shared<const SettingsSnapshot>(
-        SettingsSnapshot::fromDictionary(settings, TrevaselCommon::edition())));
-    if (isFull() && m_destinationWasEmpty &&
-        !SettingsValue::stringValue(settings, key(SettingsKey::destinationFolderPath)).isEmpty())
+    Q_EMIT settingsApplied(settings);
+    if (isFull() && m_destinationWasEmpty && !settings->destinationFolderPath.isEmpty())
         showFirstDestinationNotice();
     return true;
 }

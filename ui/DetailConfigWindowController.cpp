@@ -1,7 +1,7 @@
 #include "ui/DetailConfigWindowController.h"
 
 #include "app/SettingsKeys.h"
-#include "app/SettingsValue.h"
+#include "app/SettingsSnapshot.h"
 #include "app/TrevaselCommon.h"
 #include "ui/Strings.h"
 #include "ui_DetailConfigWindowController.h"
@@ -60,19 +60,19 @@ void DetailConfigWindowController::windowDidLoad()
     m_ui->cancelButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CancelButton")));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CloseButton")));
 
-    QVariantMap settings = TrevaselCommon::getUserSettingDictionary();
-    settings.insert(m_initialValues);
-    const auto flag = [&](const char* name) { return SettingsValue::boolValue(settings, key(name)); };
-    m_ui->exportXmlButton->setChecked(flag(SettingsKey::exportXml));
-    m_ui->zeroPaddingButton->setChecked(flag(SettingsKey::zeroPadding));
-    m_ui->chopCameraSerialNumberButton->setChecked(flag(SettingsKey::chopCameraSerialNumber));
-    m_ui->chopCountButton->setChecked(flag(SettingsKey::chopCount));
-    m_ui->dontAddPatientNameButton->setChecked(flag(SettingsKey::dontAddPatientName));
-    m_ui->dontSendMIFButton->setChecked(flag(SettingsKey::dontSendMif));
-    m_ui->activateMultipleImportCheck->setChecked(flag(SettingsKey::activateAvoidMultipleImportCheck));
-    selectStoredEntry(m_ui->zeroPaddingComboBox,
-                      SettingsValue::intValue(settings, key(SettingsKey::zeroPaddingLength)),
-                      SettingsValue::stringValue(settings, key(SettingsKey::zeroPaddingLengthString)));
+    // The values accepted earlier and not yet applied go over the file's.
+    QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
+    stored.insert(m_initialValues);
+    const SettingsSnapshot settings = SettingsSnapshot::fromDictionary(stored);
+    m_ui->exportXmlButton->setChecked(settings.exportXml);
+    m_ui->zeroPaddingButton->setChecked(settings.zeroPadding);
+    m_ui->chopCameraSerialNumberButton->setChecked(settings.chopCameraSerialNumber);
+    m_ui->chopCountButton->setChecked(settings.chopCount);
+    m_ui->dontAddPatientNameButton->setChecked(settings.dontAddPatientName);
+    m_ui->dontSendMIFButton->setChecked(settings.dontSendMif);
+    m_ui->activateMultipleImportCheck->setChecked(settings.historyCheck);
+    selectStoredEntry(m_ui->zeroPaddingComboBox, settings.zeroPaddingLengthIndex,
+                      QString::number(settings.zeroPaddingLength));
     zeroPaddingButtonClick();
 }
 

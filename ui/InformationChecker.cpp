@@ -1,9 +1,10 @@
 #include "ui/InformationChecker.h"
 
-#include "app/HttpFetch.h"
 #include "app/SettingsKeys.h"
+#include "app/SettingsSnapshot.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "platform/HttpFetch.h"
 #include "ui/CheckThenOpenWindow.h"
 #include "ui/InformationCheckWindowController.h"
 #include "ui/Strings.h"
@@ -31,9 +32,9 @@ bool InformationChecker::isJapaneseReader()
 
 void InformationChecker::check()
 {
-    const QString key = QString::fromLatin1(isJapaneseReader() ? SettingsKey::informationCheckSite
-                                                               : SettingsKey::informationCheckSiteEnglish);
-    const QString url = SettingsValue::stringValue(TrevaselCommon::getUserSettingDictionary(), key);
+    const SettingsSnapshotPtr settings = SettingsSnapshot::read();
+    const QString url =
+        isJapaneseReader() ? settings->informationCheckSite : settings->informationCheckSiteEnglish;
     auto* fetch = new HttpFetch(this);
     connect(fetch, &HttpFetch::finished, this, [this, fetch](bool answered, const QByteArray& body) {
         fetch->deleteLater();
@@ -44,8 +45,7 @@ void InformationChecker::check()
 
 void InformationChecker::runStartupCheck()
 {
-    const int checkedId = SettingsValue::intValue(TrevaselCommon::getUserSettingDictionary(),
-                                                  QString::fromLatin1(SettingsKey::checkedInformationId));
+    const int checkedId = SettingsSnapshot::read()->checkedInformationId;
     checkThenOpenWindow<InformationChecker, InformationCheckWindowController, InformationCheckResult>(
         TrevaselWindowManager::InformationCheck,
         [checkedId](const InformationCheckResult& result) { return result.found && result.id > checkedId; });

@@ -1,9 +1,10 @@
 #include "ui/UpdateChecker.h"
 
-#include "app/HttpFetch.h"
 #include "app/SettingsKeys.h"
+#include "app/SettingsSnapshot.h"
 #include "app/SettingsValue.h"
 #include "app/TrevaselCommon.h"
+#include "platform/HttpFetch.h"
 #include "platform/Logger.h"
 #include "ui/CheckThenOpenWindow.h"
 #include "ui/TrevaselWindowManager.h"
@@ -30,8 +31,7 @@ std::chrono::milliseconds UpdateChecker::timeout()
 
 void UpdateChecker::check()
 {
-    const QString url = SettingsValue::stringValue(TrevaselCommon::getUserSettingDictionary(),
-                                                   QString::fromLatin1(SettingsKey::versionCheckSite));
+    const QString url = SettingsSnapshot::read()->versionCheckSite;
     auto* fetch = new HttpFetch(this);
     connect(fetch, &HttpFetch::finished, this, [this, fetch](bool answered, const QByteArray& body) {
         fetch->deleteLater();

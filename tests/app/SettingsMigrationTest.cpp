@@ -91,6 +91,8 @@ protected:
         return {{"last build number", QString::number(build)}, {"destination folder path", m_destination}};
     }
 
+    // What the full program hands the migration for the history's columns.
+    static void addColumns() { HistoryDatabase::addTransferColumns(TrevaselCommon::getDBFilePath()); }
     static bool hasColumn(const QString& name)
     {
         return ImportedFileDao(TrevaselCommon::getDBFilePath())
@@ -109,7 +111,7 @@ TEST_P(MigrationByBuild, AddsTheKeysOfItsStepsOnly)
     const MigrationCase& expected = GetParam();
     const QVariantMap before = storedFile(expected.build);
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(before));
-    SettingsMigration::doUpdate(before);
+    SettingsMigration::doUpdate(before, addColumns);
 
     QVariantMap wanted = before;
     for (auto it = expected.added.begin(); it != expected.added.end(); ++it)
@@ -160,13 +162,13 @@ TEST_F(SettingsMigrationTest, PresentKeysKeepTheirValuesAndAnExistingDeliverIsLe
     ASSERT_TRUE(writeBytes(deliver + QStringLiteral("/0001.NG"), "kept"));
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(before));
 
-    SettingsMigration::doUpdate(before);
+    SettingsMigration::doUpdate(before, addColumns);
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary(), before);
     EXPECT_EQ(readBytes(deliver + QStringLiteral("/0001.NG")), QByteArray("kept"));
     EXPECT_TRUE(hasColumn(QStringLiteral("transferred_folder")));
 
     // A second run (a start that stopped before the stamp) meets the columns already there.
-    SettingsMigration::doUpdate(before);
+    SettingsMigration::doUpdate(before, addColumns);
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary(), before);
 }
 
@@ -177,11 +179,11 @@ TEST_F(SettingsMigrationTest, FileOfAnOldBuildMovesFromTheWorkFolderUnlessOneIsA
     ASSERT_TRUE(QDir().mkpath(QFileInfo(old).path()));
     ASSERT_TRUE(writeBytes(old, "old file"));
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(storedFile(5)));
-    SettingsMigration::doUpdate(storedFile(5));
+    SettingsMigration::doUpdate(storedFile(5), addColumns);
     EXPECT_TRUE(QFileInfo::exists(old)) << "a file in place is never replaced";
 
     ASSERT_TRUE(QFile::remove(current));
-    SettingsMigration::doUpdate(storedFile(5));
+    SettingsMigration::doUpdate(storedFile(5), addColumns);
     EXPECT_FALSE(QFileInfo::exists(old));
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary().value("export xml"), QVariant(qint64(1)));
 }
@@ -190,7 +192,7 @@ TEST_F(SettingsMigrationTest, EmptyDestinationMakesNoDeliverFolderAnywhere)
 {
     QVariantMap before = storedFile(10005);
     before.insert("destination folder path", QString());
-    SettingsMigration::doUpdate(before);
+    SettingsMigration::doUpdate(before, addColumns);
     EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + QStringLiteral("/deliver")));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/deliver")));
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary().value("dont add patient name"), QVariant(qint64(1)));

@@ -13,5 +13,8 @@ EditionParts editionParts()
             [] { return std::make_unique<BaseWatchFolderOperator>(TrevaselCommon::getDBFilePath()); },
             [](const QString& path) { HistoryDatabase::createIfMissing(path); },
             [](const QString& path, qint64 before) { ImportedFileDao(path).deleteBeforeDatetime(before); },
-            [](const QVariantMap& stored) { SettingsMigration::doUpdate(stored); }};
+            [](const QVariantMap& stored) {
+                SettingsMigration::doUpdate(
+                    stored, [] { HistoryDatabase::addTransferColumns(TrevaselCommon::getDBFilePath()); });
+            }};
 }

@@ -1,4 +1,4 @@
-#include "app/HttpFetch.h"
+#include "platform/HttpFetch.h"
 
 #include <QNetworkReply>
 #include <QNetworkRequest>
