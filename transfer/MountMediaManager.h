@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // The mounted camera volumes, by mount path, from their mount until their unmount, so that a card
-// can be ejected after its import. One registry for the process.
+// can be ejected after its import. One registry for the process, used on the window thread only.
 class MountMediaManager
 {
 public:

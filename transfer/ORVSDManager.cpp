@@ -43,11 +43,6 @@ void ORVSDManager::setTarget(const QString& markerPath, const QDateTime& timesta
     m_targetDictionary.insert(markerPath, timestamp);
 }
 
-void ORVSDManager::removeTarget(const QString& markerPath)
-{
-    m_targetDictionary.remove(markerPath);
-}
-
 void ORVSDManager::modifyTimestamp(const QString& markerPath, const QDateTime& timestamp)
 {
     QFile marker(markerPath);

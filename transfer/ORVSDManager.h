@@ -7,7 +7,7 @@
 
 // The camera cards already handled or seen, by the path of their "ORV_SD" marker and the marker's
 // modification date then. The camera changes that date when it writes, so a later date means new
-// shots. One registry for the process.
+// shots. One registry for the process, used by the import service's worker only.
 class ORVSDManager
 {
 public:
@@ -22,7 +22,6 @@ public:
     // Stores the marker's current date.
     void setTarget(const QString& markerPath);
     void setTarget(const QString& markerPath, const QDateTime& timestamp);
-    void removeTarget(const QString& markerPath);
     // Sets the marker's date on the card (errors ignored) and stores the same date.
     void modifyTimestamp(const QString& markerPath, const QDateTime& timestamp);
     // True when the card of the marker is gone: its volume folder no longer exists as a folder.
