@@ -1,5 +1,6 @@
 #include "metadata/FBEncryptorAES.h"
 
+#include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 
@@ -66,4 +67,9 @@ std::optional<QByteArray> FBEncryptorAES::decryptData(const QByteArray& data, co
     if (status)
         *status = 0;
     return plain;
+}
+
+void FBEncryptorAES::releaseThreadState()
+{
+    OPENSSL_thread_stop();
 }

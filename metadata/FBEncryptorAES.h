@@ -15,4 +15,8 @@ public:
     // status then receives the cipher library's error code.
     static std::optional<QByteArray> decryptData(const QByteArray& data, const QByteArray& key,
                                                  const QByteArray& iv = {}, unsigned long* status = nullptr);
+    // Frees what the cipher library keeps for the calling thread. A thread other than the main one
+    // that decrypted calls it before it ends: the library's own clean-up at thread exit may come
+    // after the program has already checked for leaks and ended.
+    static void releaseThreadState();
 };

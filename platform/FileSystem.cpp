@@ -87,7 +87,8 @@ void syncFolder(const QString& folder)
         ::fsync(fd.get());
 }
 
-// Folders whose filesystems syncDeferred() flushes. Transfers run on one thread.
+// Folders whose filesystems syncDeferred() flushes. Transfers run on one thread: the import
+// service's worker.
 QSet<QString>& deferredFolders()
 {
     static QSet<QString> folders;

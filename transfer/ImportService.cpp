@@ -1,5 +1,6 @@
 #include "transfer/ImportService.h"
 
+#include "metadata/FBEncryptorAES.h"
 #include "platform/FileEventStream.h"
 #include "platform/Logger.h"
 #include "transfer/CopyOperator.h"
@@ -23,6 +24,10 @@ ImportService::ImportService(Services services, QObject* parent)
                           m_services.volumesFolders, m_services.markerFolder, m_services.watchSettleTime});
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    // Emitted on the worker itself, as its last act.
+    connect(
+        m_thread, &QThread::finished, m_worker, [] { FBEncryptorAES::releaseThreadState(); },
+        Qt::DirectConnection);
     // Every signal of the worker comes over to this thread queued, in the order it was sent.
     connect(m_worker, &ImportWorker::cardQuestion, this, &ImportService::cardQuestion);
     connect(m_worker, &ImportWorker::batchStarted, this, &ImportService::batchStarted);
@@ -56,7 +61,7 @@ bool ImportService::isWatchingFolder() const
 
 void ImportService::registerSources(SettingsSnapshotPtr settings)
 {
-    if (m_busy || !m_queue.empty()) {
+    if (m_busy) {
         m_pendingRegistration = std::move(settings);
         return;
     }
@@ -148,7 +153,8 @@ void ImportService::workerFinished(const ImportOutcome& outcome, bool fromWatchS
     if (fromWatchStream && m_watchSource && !outcome.unsettledFolders.isEmpty())
         m_watchSource->scheduleBatch(outcome.unsettledFolders,
                                      m_services.watchSettleTime + std::chrono::milliseconds(500));
-    if (m_queue.empty() && m_pendingRegistration)
+    // Queued batches carry what they need; the sources only bring new ones, so they change now.
+    if (m_pendingRegistration)
         applyRegistration(std::move(m_pendingRegistration));
     if (m_queue.empty()) {
         Q_EMIT idle();

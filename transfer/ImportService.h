@@ -55,6 +55,7 @@ public:
 
     // Watches the watch folder and the volumes as the settings say, replacing the sources watching
     // now. While a batch runs, this waits until it has ended: a batch never loses what it works with.
+    // Batches already queued run as they were asked for.
     void registerSources(SettingsSnapshotPtr settings);
     // Queues a watch-folder batch over the folders (trevasel-cli; nothing is watched).
     void importFolders(const QStringList& folders, SettingsSnapshotPtr settings);
