@@ -1,5 +1,7 @@
 #include "platform/HttpFetch.h"
 
+#include "platform/Logger.h"
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
@@ -53,8 +55,23 @@ void HttpFetch::get(const QString& url, std::chrono::milliseconds timeout)
         std::clamp<std::chrono::milliseconds::rep>(timeout.count(), 1, std::numeric_limits<int>::max()));
     request.setTransferTimeout(milliseconds);
     m_reply = m_manager.get(request);
+    // Qt stops reading from the connection once this much waits unread, so a larger body never
+    // reaches memory; one byte more than the limit tells that it is too large.
+    m_reply->setReadBufferSize(kMaxBodyBytes + 1);
+    connect(m_reply, &QNetworkReply::readyRead, this, &HttpFetch::bodyGrew);
     connect(m_reply, &QNetworkReply::finished, this, &HttpFetch::replyFinished);
     m_deadline.start(milliseconds);
+}
+
+void HttpFetch::bodyGrew()
+{
+    if (!m_reply || m_reply->bytesAvailable() <= kMaxBodyBytes)
+        return;
+    Logger::info(QStringLiteral("the answer of %1 is larger than %2 bytes; it is not read")
+                     .arg(m_reply->url().toString())
+                     .arg(kMaxBodyBytes));
+    m_tooLarge = true;
+    m_reply->abort(); // finishes the reply without an answer
 }
 
 void HttpFetch::replyFinished()
@@ -64,7 +81,8 @@ void HttpFetch::replyFinished()
     if (!reply)
         return;
     const bool responded = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    const bool answered = responded && carriesResponse(reply->error());
+    const bool answered = responded && carriesResponse(reply->error()) && !m_tooLarge &&
+                          reply->bytesAvailable() <= kMaxBodyBytes;
     const QByteArray body = answered ? reply->readAll() : QByteArray();
     reply->deleteLater();
     finish(answered, body);

@@ -13,7 +13,9 @@ class QNetworkReply;
 // One HTTP GET that does not block: the answer comes later through finished, on the thread that made
 // the fetch, while the program goes on handling its events. The answer is the body whatever the
 // HTTP status (an error page is data); no answer for a malformed or non-HTTP URL, a failed connection, a
-// reply cut short, or when the whole exchange takes longer than the time-out.
+// reply cut short, when the whole exchange takes longer than the time-out, or when the body is larger
+// than kMaxBodyBytes (logged): the lists it fetches are a few lines, and a server must not be able to
+// make the program hold more.
 //
 // Deleting the fetch cancels it; finished is then never emitted.
 class HttpFetch : public QObject
@@ -21,6 +23,8 @@ class HttpFetch : public QObject
     Q_OBJECT
 
 public:
+    static constexpr qint64 kMaxBodyBytes = 64 * 1024;
+
     explicit HttpFetch(QObject* parent = nullptr);
     ~HttpFetch() override;
 
@@ -33,10 +37,12 @@ Q_SIGNALS:
 
 private:
     void replyFinished();
+    void bodyGrew();
     void finish(bool answered, const QByteArray& body);
 
     QNetworkAccessManager m_manager;
     QPointer<QNetworkReply> m_reply;
     QTimer m_deadline;
+    bool m_tooLarge = false;
     bool m_done = false;
 };

@@ -2,11 +2,15 @@
 
 #include "platform/Logger.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,30 +24,39 @@ QString lockPath(const QString& name)
 
 } // namespace
 
-SingleInstanceLock::SingleInstanceLock(const QString& name) : m_path(lockPath(name)), m_lock(m_path)
+SingleInstanceLock::SingleInstanceLock(const QString& name) : m_path(lockPath(name)) {}
+
+SingleInstanceLock::~SingleInstanceLock()
 {
-    // A lock is stale only when the process that holds it is gone, however long it has run.
-    m_lock.setStaleLockTime(0);
+    if (m_fd >= 0)
+        ::close(m_fd); // releases the lock; the file stays for the next start to lock again
 }
 
 bool SingleInstanceLock::tryLock()
 {
-    if (m_lock.isLocked())
+    if (m_fd >= 0)
         return true;
-    if (m_lock.tryLock(0))
+    const int fd =
+        ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        Logger::info(
+            QStringLiteral("single-instance lock %1 cannot be made; going on without it").arg(m_path));
         return true;
-    if (m_lock.error() == QLockFile::LockFailedError) {
-        // QLockFile takes over the lock of a process that is gone only when the lock names this host
-        // and program; one left by a crashed copy under another name (a renamed program) is checked
-        // here by its process alone.
-        qint64 pid = 0;
-        QString hostName;
-        QString application;
-        if (m_lock.getLockInfo(&pid, &hostName, &application) && pid > 0 &&
-            ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH && m_lock.removeStaleLockFile())
-            return m_lock.tryLock(0);
-        return false;
     }
-    Logger::info(QStringLiteral("single-instance lock %1 cannot be made; going on without it").arg(m_path));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return false;
+        Logger::info(
+            QStringLiteral("single-instance lock %1 cannot be taken; going on without it").arg(m_path));
+        return true;
+    }
+    // Who holds it, for a person looking at the file; the lock itself is the kernel's.
+    const QByteArray holder = QByteArray::number(static_cast<qint64>(::getpid())) + '\n' +
+                              QCoreApplication::applicationName().toUtf8() + '\n';
+    if (::ftruncate(fd, 0) == 0) [[maybe_unused]]
+        const ssize_t written = ::write(fd, holder.constData(), static_cast<size_t>(holder.size()));
+    m_fd = fd;
     return true;
 }

@@ -42,15 +42,33 @@ void InformationCheckWindowController::windowDidLoad()
     checker->check();
 }
 
+namespace {
+
+// A notice is a few sentences; a server's field is shown as plain text and cut at this length, so
+// that no answer can make a label that takes long to lay out or much memory to draw.
+constexpr qsizetype kMaxShownCharacters = 2000;
+
+QString shownText(QString text)
+{
+    if (text.size() > kMaxShownCharacters)
+        text = text.left(kMaxShownCharacters) + QChar(0x2026);
+    return text;
+}
+
+} // namespace
+
 void InformationCheckWindowController::showResult(const InformationCheckResult& result)
 {
     m_shownId = result.found ? result.id : -1;
     const bool japanese = InformationChecker::isJapaneseReader();
     if (result.found) {
-        m_ui->titleLabel->setText(result.title(japanese));
+        for (QLabel* label : {m_ui->titleLabel, m_ui->textField, m_ui->urlTextField})
+            label->setTextFormat(Qt::PlainText);
+        m_ui->titleLabel->setText(shownText(result.title(japanese)));
         // The list's line breaks are carriage returns; a label breaks lines at "\n".
-        m_ui->textField->setText(result.text(japanese).replace(QLatin1Char('\r'), QLatin1Char('\n')));
-        m_ui->urlTextField->setText(result.url(japanese));
+        m_ui->textField->setText(
+            shownText(result.text(japanese).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
+        m_ui->urlTextField->setText(result.url(japanese)); // the link, whole
     } else {
         m_ui->titleLabel->clear();
         m_ui->textField->clear();

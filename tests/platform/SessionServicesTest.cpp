@@ -39,6 +39,21 @@ TEST(SingleInstanceLock, ASecondCopyIsRefusedUntilTheFirstEndsAndADeadCopysLockI
     EXPECT_TRUE(again.tryLock());
 }
 
+TEST(SingleInstanceLock, ALockFileWithNothingUsableInItIsTakenOver)
+{
+    QTemporaryDir runtime;
+    ScopedVariable variable("XDG_RUNTIME_DIR", runtime.path());
+    for (const QByteArray& contents : {QByteArray(), QByteArray(64, '\0'), QByteArray("not a lock")}) {
+        SingleInstanceLock lock(QStringLiteral("TrevaselForPravena"));
+        QFile left(lock.lockFilePath());
+        ASSERT_TRUE(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        left.write(contents);
+        left.close();
+        EXPECT_TRUE(lock.tryLock()) << contents.size();
+        EXPECT_FALSE(SingleInstanceLock(QStringLiteral("TrevaselForPravena")).tryLock()) << "and it holds";
+    }
+}
+
 TEST(AutostartOnLoginService, TheEntryIsWrittenWithTheProgramQuotedAndRemovedAgain)
 {
     QTemporaryDir config;

@@ -242,9 +242,12 @@ TEST_F(TrayProgram, StillsCopiedSlowlyIntoTheWatchFolderArriveOnceAndWhole)
     EXPECT_EQ(copy.readAll(), bytes);
 }
 
-TEST_F(TrayProgram, ASecondInstanceStartsNoSource)
+TEST_F(TrayProgram, ASecondInstanceStartsNoSourceAndAnEmptyLockFileStopsNothing)
 {
     writeSettings(false, {});
+    QFile empty(path(QStringLiteral("run/TrevaselForPravena.lock")));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
     QProcess* first = start(false);
     ASSERT_TRUE(waitFor(first, [&] { return logged("is running"); })) << m_log.constData();
     m_log.clear();

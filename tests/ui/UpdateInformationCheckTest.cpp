@@ -1,5 +1,7 @@
 #include "ListServer.h"
+
 #include "UiTestSupport.h"
+#include "platform/HttpFetch.h"
 
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
@@ -141,6 +143,24 @@ TEST_F(ChecksOverHttp, StartupUpdateCheckOpensTheWindowOnlyForANewerVersion)
     EXPECT_EQ(m_server.requests(), 2) << "the window shows the start-up check's answer";
 }
 
+TEST_F(ChecksOverHttp, AnAnswerLargerThanALimitIsRefusedAndASmallerOneRead)
+{
+    const QByteArray fits(HttpFetch::kMaxBodyBytes, 'x');
+    m_server.serve("/fits.lst", fits);
+    m_server.serve("/huge.lst", "1,2026/01/01," + QByteArray(1024 * 1024, 'x') + "\n");
+    const auto fetch = [&](const char* path) {
+        HttpFetch fetcher;
+        QSignalSpy finished(&fetcher, &HttpFetch::finished);
+        fetcher.get(m_server.url(QString::fromLatin1(path)), 5s);
+        EXPECT_TRUE(finished.wait(5000));
+        return finished.isEmpty()
+                   ? std::pair(false, QByteArray())
+                   : std::pair(finished.first().at(0).toBool(), finished.first().at(1).toByteArray());
+    };
+    EXPECT_EQ(fetch("/fits.lst"), std::pair(true, fits));
+    EXPECT_EQ(fetch("/huge.lst"), std::pair(false, QByteArray()));
+}
+
 TEST_F(ChecksOverHttp, ServerThatNeverAnswersFreezesNothingAndShowsNothing)
 {
     writeSettings(0); // nothing served: every request waits forever
@@ -237,4 +257,13 @@ TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)
     EXPECT_EQ(TrevaselCommon::getUserSettingDictionary().value("version check site"),
               m_server.url(QStringLiteral("/version.lst")))
         << "OK keeps the other settings";
+
+    // A notice of 50,000 characters of markup is shown as plain text, cut.
+    m_server.serve("/ja.lst", "10,-,<b>t</b>," + QByteArray(50000, 'x') + ",https://ja,News,x,https://en\n");
+    InformationChecker::runStartupCheck();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return manager.checkWindow(TrevaselWindowManager::InformationCheck); }, 3000));
+    window = qobject_cast<InformationCheckWindowController*>(manager.getWindowController(9));
+    EXPECT_EQ(labelText(window, "titleLabel"), QStringLiteral("<b>t</b>"));
+    EXPECT_EQ(labelText(window, "textField").size(), 2001);
 }
