@@ -39,7 +39,7 @@ struct XmlBufferDeleter
 // made of nested arrays.
 constexpr int kMaxDepth = 64;
 // Far above any settings file; keeps libplist's 32-bit lengths in range.
-constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+constexpr qint64 kMaxFileSize = 1024 * 1024;
 // Property-list dates count from 2001-01-01T00:00:00Z.
 constexpr qint64 kPlistEpochMSecs = 978307200000LL;
 constexpr char kUidKey[] = "CF$UID";

@@ -158,10 +158,25 @@ QByteArray TrevaselCommon::getDefaultUserSettingData()
 
 QVariantMap TrevaselCommon::getUserSettingDictionary()
 {
+    return readUserSettingDictionary().value_or(QVariantMap());
+}
+
+std::optional<QVariantMap> TrevaselCommon::readUserSettingDictionary()
+{
     const QString path = getUserSettingPlistFilePath();
-    if (path.isEmpty())
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return QVariantMap();
+    return PropertyList::readFile(path);
+}
+
+QString TrevaselCommon::keepUnreadableUserSettingFile()
+{
+    const QString path = getUserSettingPlistFilePath();
+    const QString kept = path + QStringLiteral(".unreadable-") + getNowDatabaseDatetime();
+    // A file kept earlier in the same second is not replaced.
+    if (QFile::exists(kept) || !QFile::rename(path, kept))
         return {};
-    return PropertyList::readFile(path).value_or(QVariantMap());
+    return kept;
 }
 
 bool TrevaselCommon::writeUserSettingDictionary(const QVariantMap& settings)

@@ -69,6 +69,14 @@ public:
     // dictionary, where every boolean is false, every number 0 and every text empty. Read the file
     // again for every event: other writers change it at any time.
     static QVariantMap getUserSettingDictionary();
+    // Reads the settings file now: the empty dictionary when there is none, nothing when a file is
+    // there that cannot be read (damaged, no property list, over 1 MB): such a file must be kept,
+    // never written over.
+    static std::optional<QVariantMap> readUserSettingDictionary();
+    // Moves an unreadable settings file aside, beside itself, as
+    // "Trevasel-setting.plist.unreadable-<yyyyMMddHHmmss>"; its new path, or the empty text when it
+    // could not be moved.
+    static QString keepUnreadableUserSettingFile();
     // Replaces the whole settings file atomically, making its folder when missing. False when the
     // write failed; the old file is then untouched. Callers read, change a copy and write it back.
     static bool writeUserSettingDictionary(const QVariantMap& settings);

@@ -87,6 +87,21 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         }
     }
 
+    // A settings file that cannot be read is never written over: it is kept beside itself first.
+    if (!TrevaselCommon::readUserSettingDictionary()) {
+        const QString kept = TrevaselCommon::keepUnreadableUserSettingFile();
+        if (kept.isEmpty()) {
+            Logger::info(
+                QStringLiteral("the settings file %1 cannot be read or moved aside; it is left as it is")
+                    .arg(TrevaselCommon::getUserSettingPlistFilePath()));
+            m_settingsUntouchable = true;
+        } else {
+            Logger::info(QStringLiteral("the settings file could not be read; it was kept as %1").arg(kept));
+            TransferPresenter::showAlert(
+                Strings::text(QStringLiteral("ApplicationMessage_SettingsUnreadable")).arg(kept), true);
+        }
+        m_settingsReplaced = true;
+    }
     installDefaultFiles();
     const QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
     const SettingsSnapshot settings = SettingsSnapshot::fromDictionary(stored, m_parts.edition);
@@ -168,7 +183,7 @@ void TrevaselAppDelegate::finishLaunching()
     const SettingsSnapshotPtr settings = SettingsSnapshot::read();
     if (m_parts.edition == Edition::Basic || isFolder(settings->destinationFolderPath))
         m_service->registerSources(settings);
-    else
+    else if (!m_settingsReplaced) // the settings alert already leads to the settings window
         TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage26")), true);
 
     registerLoginItem(*settings);
@@ -225,6 +240,8 @@ void TrevaselAppDelegate::installDefaultFiles()
 
 void TrevaselAppDelegate::stampBuildNumber()
 {
+    if (m_settingsUntouchable)
+        return;
     QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
     if (SettingsSnapshot::fromDictionary(stored).lastBuildNumber >= TrevaselCommon::getBuildNumber().toInt())
         return;

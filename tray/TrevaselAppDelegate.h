@@ -86,6 +86,10 @@ private:
     bool m_logRedirected = false;
     bool m_showAllItems = false;
     bool m_quitting = false;
+    // The settings file could not be read at start-up: it was kept aside and the defaults put in its
+    // place, or, where it could not be moved, it is never written.
+    bool m_settingsReplaced = false;
+    bool m_settingsUntouchable = false;
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
     std::unique_ptr<FileEventStreamService> m_streams;
     std::unique_ptr<VolumeService> m_volumes;

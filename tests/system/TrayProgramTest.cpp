@@ -323,16 +323,26 @@ TEST_F(TrayProgram, SigtermDuringABatchEndsItAfterThePictureInHandAndAPulledCard
     EXPECT_TRUE(ids.readAll().contains("EVENT_ID_SD_CARD")) << "the batch's position is stored";
 }
 
-TEST_F(TrayProgram, AnUnreadableSettingsFileOrAMissingDestinationGivesOneAlertAndNoCrash)
+TEST_F(TrayProgram, AnUnreadableSettingsFileIsKeptAndSaidSoInsteadOfBeingWrittenOver)
 {
     ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("data/TrevaselForPravena"))));
+    const QByteArray damaged = "<?xml version=\"1.0\"?><plist><dict><key>destination folder path</key><str";
     QFile settings(settingsFile(false));
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(QByteArray(512, '\x7f'));
+    settings.write(damaged);
     settings.close();
     QProcess* program = start(false);
     ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
-    EXPECT_EQ(m_log.count("The destination folder cannot be found"), 1) << m_log.constData();
+    const QStringList kept =
+        QDir(path(QStringLiteral("data/TrevaselForPravena")))
+            .entryList({QStringLiteral("Trevasel-setting.plist.unreadable-*")}, QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile keptFile(path(QStringLiteral("data/TrevaselForPravena/")) + kept.first());
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keptFile.readAll(), damaged) << "the old settings are there to be mended";
+    EXPECT_TRUE(PropertyList::readFile(settingsFile(false)).has_value()) << "the defaults took its place";
+    EXPECT_EQ(m_log.count("could not be read; it was kept as"), 1) << m_log.constData();
+    EXPECT_EQ(m_log.count("The destination folder cannot be found"), 0) << "one alert, the one that says why";
     EXPECT_EQ(stop(program), 0);
 }
 

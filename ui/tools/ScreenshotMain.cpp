@@ -157,6 +157,13 @@ int main(int argc, char** argv)
                               .arg(QStringLiteral("name:[/media/staff/ORV_CARD/DCIM/100ORTHA/ORV_0042.JPG] "
                                                   "reasson:[No space left on device]")));
         ok &= grab(alert, folder, file("AlertWindowController"));
+        auto* unreadable = new AlertWindowController;
+        unreadable->setMessage(Strings::text(QStringLiteral("ApplicationMessage_SettingsUnreadable"))
+                                   .arg(QStringLiteral("/home/staff/.local/share/TrevaselForPravena/"
+                                                       "Trevasel-setting.plist.unreadable-20261209091500")));
+        unreadable->setShowConfigWindowFlag(true);
+        ok &= grab(unreadable, folder,
+                   QStringLiteral("AlertWindowController-settings-unreadable-%1").arg(language));
 
         ok &= grab(new DuplicateWindowController, folder, file("DuplicateWindowController"));
 
