@@ -479,6 +479,30 @@ QStringList entryNames(const QString& folder, const QString& prefix)
     return names;
 }
 
+QList<QByteArray> entryNameBytes(const QString& folder, const QByteArray& suffix)
+{
+    QList<QByteArray> names;
+    DIR* directory = ::opendir(native(folder).constData());
+    if (!directory)
+        return names;
+    while (const dirent* entry = ::readdir(directory)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != ".." && name.endsWith(suffix))
+            names << name;
+    }
+    ::closedir(directory);
+    return names;
+}
+
+Result removeEntry(const QString& folder, const QByteArray& nameBytes)
+{
+    const QByteArray path = native(folder) + '/' + nameBytes;
+    if (nameBytes.isEmpty() || nameBytes.contains('/') || ::unlink(path.constData()) != 0)
+        return failure(QStringLiteral("Cannot remove"), QFile::decodeName(path),
+                       nameBytes.isEmpty() ? EINVAL : errno);
+    return Result::success();
+}
+
 Result writeFileReplacing(const QString& path, const QByteArray& bytes)
 {
     const QString writeText = QStringLiteral("Cannot write");

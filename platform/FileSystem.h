@@ -118,6 +118,12 @@ bool makePath(const QString& folder);
 // folder of ten thousand pictures lists in well under a millisecond.
 QStringList entryNames(const QString& folder, const QString& prefix = QString());
 
+// The names in the folder that end with suffix, as the filesystem's bytes: a name that is not valid
+// in the system's encoding keeps its bytes, so that it can be removed by the name it really has.
+QList<QByteArray> entryNameBytes(const QString& folder, const QByteArray& suffix);
+// Removes the entry of the folder named by those bytes.
+Result removeEntry(const QString& folder, const QByteArray& nameBytes);
+
 // Writes bytes as the whole new content of path (replacing it), under a temporary name first, so
 // the path never holds part of them; its durability is deferred to syncDeferred().
 Result writeFileReplacing(const QString& path, const QByteArray& bytes);

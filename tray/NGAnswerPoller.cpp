@@ -1,5 +1,6 @@
 #include "tray/NGAnswerPoller.h"
 
+#include "platform/FileSystem.h"
 #include "platform/Logger.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/TrevaselWindowManager.h"
@@ -40,20 +41,19 @@ void NGAnswerPoller::timerNGFileCheck()
 {
     const QString deliver = m_settings()->destinationFolderPath + QStringLiteral("/deliver");
     TrevaselWindowManager& windows = TrevaselWindowManager::sharedInstance();
-    const QStringList names =
-        QDir(deliver).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-    for (const QString& name : names) {
-        if (!name.endsWith(QLatin1String(".NG")))
-            continue;
-        const QString number = name.chopped(3);
+    // The names stay the filesystem's bytes from the listing to the removal: a name that is not
+    // valid text would otherwise be removed under another name, that is never, and its window
+    // would open again after every close.
+    for (const QByteArray& name : FileSystem::entryNameBytes(deliver, ".NG")) {
         const bool open = windows.checkWindow(TrevaselWindowManager::NGFileCheckResult);
         auto* window = qobject_cast<NGFileCheckResultWindowController*>(
             windows.getWindowController(TrevaselWindowManager::NGFileCheckResult));
         if (!window)
             return;
         if (!open) {
-            QFile::remove(deliver + QLatin1Char('/') + name);
-            window->setMedicalRecordNumber(number);
+            FileSystem::removeEntry(deliver, name);
+            m_shownAnswer = name;
+            window->setMedicalRecordNumber(QFile::decodeName(name.chopped(3)));
             connect(window, &NGFileCheckResultWindowController::openFolderRequested, this,
                     [this](const QString& folder) { m_openFolder(folder); });
             window->showWindow();
@@ -61,8 +61,8 @@ void NGAnswerPoller::timerNGFileCheck()
             return;
         }
         window->orderFront();
-        if (window->medicalRecordNumber() == number) {
-            QFile::remove(deliver + QLatin1Char('/') + name);
+        if (name == m_shownAnswer) {
+            FileSystem::removeEntry(deliver, name);
             return;
         }
     }

@@ -34,4 +34,5 @@ private:
     SettingsReader m_settings;
     FolderOpener m_openFolder;
     QTimer m_timer;
+    QByteArray m_shownAnswer; // the answer file the open window shows, as its name's bytes
 };

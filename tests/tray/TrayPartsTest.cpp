@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+
 TEST(EjectChoice, ComparesWholePathComponents)
 {
     const QStringList media{QStringLiteral("/media/u/NO NAME"), QStringLiteral("/media/u/NO NAME1")};
@@ -73,6 +76,17 @@ TEST(NGAnswerPoller, AnAnswerOpensTheWindowOnceAndItsRepeatIsRemoved)
 
     window->openFolder();
     EXPECT_EQ(opened, QStringList{root.filePath(QStringLiteral("0000012345"))});
+    BaseWindowController::deleteAll();
+
+    // A name that is not valid UTF-8 is removed by its own bytes, so its window does not come back.
+    ASSERT_TRUE(QFile::remove(root.filePath(QStringLiteral("deliver/0000099999.NG"))));
+    const QByteArray oddName = QFile::encodeName(root.filePath(QStringLiteral("deliver/"))) + "\xff\xfe" "12.NG";
+    std::FILE* odd = std::fopen(oddName.constData(), "w");
+    ASSERT_NE(odd, nullptr);
+    std::fclose(odd);
+    poller.timerNGFileCheck();
+    EXPECT_TRUE(windows.checkWindow(TrevaselWindowManager::NGFileCheckResult));
+    EXPECT_NE(::access(oddName.constData(), F_OK), 0) << "removed";
     BaseWindowController::deleteAll();
 }
 
