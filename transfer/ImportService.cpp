@@ -4,6 +4,7 @@
 #include "platform/FileEventStream.h"
 #include "platform/Logger.h"
 #include "transfer/CopyOperator.h"
+#include "transfer/ORVSDManager.h"
 #include "transfer/WatchSDCardOperator.h"
 
 #include <QFileInfo>
@@ -119,6 +120,15 @@ void ImportService::importFolders(const QStringList& folders, SettingsSnapshotPt
 void ImportService::importCards(const QStringList& cards, SettingsSnapshotPtr settings)
 {
     enqueue({ImportWorker::Kind::CardBatch, cards, 0, false, std::move(settings)});
+}
+
+void ImportService::volumeChanged(const QString& volumeFolder)
+{
+    // Straight to the worker, which alone keeps the card registry: it runs before any card event of
+    // the new volume, which waits for the settle pause and the queue.
+    QMetaObject::invokeMethod(
+        m_worker, [volumeFolder] { ORVSDManager::sharedInstance().forgetVolume(volumeFolder); },
+        Qt::QueuedConnection);
 }
 
 void ImportService::enqueue(Request request)

@@ -61,6 +61,9 @@ public:
     void importFolders(const QStringList& folders, SettingsSnapshotPtr settings);
     // Queues the card batch that a cardQuestion asked about: the answer was yes.
     void importCards(const QStringList& cards, SettingsSnapshotPtr settings);
+    // A volume was mounted or unmounted there: whatever card the worker knew at that path is
+    // forgotten before it looks at the volumes again.
+    void volumeChanged(const QString& volumeFolder);
     // The program is quitting: the batch in hand stops after its picture in hand, the queue is
     // dropped, and stopped() follows once the worker is idle.
     void stop();

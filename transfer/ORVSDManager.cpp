@@ -74,3 +74,9 @@ void ORVSDManager::removeUnmountTarget()
     for (const QString& path : gone)
         m_targetDictionary.remove(path);
 }
+
+void ORVSDManager::forgetVolume(const QString& volumeFolder)
+{
+    const QString prefix = QDir::cleanPath(volumeFolder) + QLatin1Char('/');
+    m_targetDictionary.removeIf([&prefix](const auto& entry) { return entry.key().startsWith(prefix); });
+}

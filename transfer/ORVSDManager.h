@@ -29,6 +29,10 @@ public:
     bool checkUnmount(const QString& markerPath) const;
     // Forgets every card that is gone.
     void removeUnmountTarget();
+    // Forgets the card of the volume: it was unmounted, or a card was mounted there, which is always
+    // a card to look at afresh (cards formatted by one camera share their volume name, so another
+    // card often comes to the same path).
+    void forgetVolume(const QString& volumeFolder);
 
     const QHash<QString, QDateTime>& targetDictionary() const { return m_targetDictionary; }
     void clear() { m_targetDictionary.clear(); }

@@ -307,6 +307,8 @@ void TrevaselAppDelegate::ejectMedia(const QStringList& folders)
 
 void TrevaselAppDelegate::didMount(const QString& mountPath)
 {
+    Logger::info(QStringLiteral("volume mounted: %1").arg(mountPath));
+    m_service->volumeChanged(mountPath);
     const QFileInfo marker(mountPath + QStringLiteral("/ORV_SD"));
     if (marker.exists() && marker.isFile())
         MountMediaManager::sharedInstance().setMedia(mountPath);
@@ -314,6 +316,8 @@ void TrevaselAppDelegate::didMount(const QString& mountPath)
 
 void TrevaselAppDelegate::didUnmount(const QString& mountPath)
 {
+    Logger::info(QStringLiteral("volume unmounted: %1").arg(mountPath));
+    m_service->volumeChanged(mountPath);
     MountMediaManager::sharedInstance().removeMedia(mountPath);
 }
 

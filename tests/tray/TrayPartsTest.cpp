@@ -80,7 +80,8 @@ TEST(NGAnswerPoller, AnAnswerOpensTheWindowOnceAndItsRepeatIsRemoved)
 
     // A name that is not valid UTF-8 is removed by its own bytes, so its window does not come back.
     ASSERT_TRUE(QFile::remove(root.filePath(QStringLiteral("deliver/0000099999.NG"))));
-    const QByteArray oddName = QFile::encodeName(root.filePath(QStringLiteral("deliver/"))) + "\xff\xfe" "12.NG";
+    const QByteArray oddName = QFile::encodeName(root.filePath(QStringLiteral("deliver/"))) + "\xff\xfe"
+                                                                                              "12.NG";
     std::FILE* odd = std::fopen(oddName.constData(), "w");
     ASSERT_NE(odd, nullptr);
     std::fclose(odd);

@@ -8,6 +8,7 @@
 #include "history/HistoryDatabase.h"
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/ImportService.h"
+#include "transfer/MountMediaManager.h"
 #include "tray/TrevaselAppDelegate.h"
 #include "ui/AlertWindowController.h"
 #include "ui/BaseWindowController.h"
@@ -90,7 +91,7 @@ protected:
         return *m_delegate;
     }
     // A card with the stills, put in by a rename into the volumes folder; gives its mounted path.
-    QString insertCard(const QString& name, int stills, int firstSecond)
+    QString insertCard(const QString& name, int stills, int firstSecond, const QDateTime& markerTime = {})
     {
         const QString card = path("cards") + u'/' + name;
         EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
@@ -102,6 +103,9 @@ protected:
         }
         QFile marker(card + QStringLiteral("/ORV_SD"));
         EXPECT_TRUE(marker.open(QIODevice::WriteOnly));
+        if (markerTime.isValid()) {
+            EXPECT_TRUE(marker.setFileTime(markerTime, QFileDevice::FileModificationTime));
+        }
         marker.close();
         const QString mounted = path("volumes") + u'/' + name;
         EXPECT_TRUE(QDir().rename(card, mounted));
@@ -202,6 +206,27 @@ TEST_F(Tray, AConfirmedCardShowsProgressThenTheResultAndAFailedOneTheAlert)
     EXPECT_FALSE(isOpen(TrevaselWindowManager::CopyResult));
     EXPECT_EQ(QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
     EXPECT_FALSE(QFileInfo::exists(path("program") + QStringLiteral("/$TMP")));
+}
+
+TEST_F(Tray, AnotherCardAtTheSamePathMomentsLaterIsImported)
+{
+    writeSettings({{QLatin1String(SettingsKey::confirmBeforeSending), 0}});
+    launch();
+    QSignalSpy ended(m_delegate->importService(), &ImportService::batchEnded);
+    const QString card = insertCard(QStringLiteral("NO NAME"), 2, 0);
+    ASSERT_TRUE(ended.wait(30000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return MountMediaManager::sharedInstance().getMediaArray().contains(card); }, 10000));
+
+    // Pulled, and a card of the same camera (same volume name, a marker older than the first
+    // card's stamp) goes in at once.
+    ASSERT_TRUE(QDir().rename(card, path("cards") + QStringLiteral("/FIRST")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !MountMediaManager::sharedInstance().getMediaArray().contains(card); }, 10000));
+    insertCard(QStringLiteral("NO NAME"), 3, 20, QDateTime::currentDateTime().addDays(-1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.size() == 2; }, 30000));
+    EXPECT_EQ(ended.last().at(0).value<ImportOutcome>().transferred, 3);
+    EXPECT_EQ(picturesArrived().size(), 5);
 }
 
 TEST_F(Tray, SettingsAppliedInTheWindowDuringACardBatchTakeEffectAfterIt)
