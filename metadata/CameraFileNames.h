@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -14,5 +15,11 @@ bool isMovieIndex(const QString& name);
 // The movie of a movie index path: ".MIF" or ".mif" replaced by ".MOV" or ".mov", the first that
 // exists, in that order; nothing when none does.
 std::optional<QString> companionMovie(const QString& indexPath);
+// The bytes every whole still ends with: the JPEG end-of-image marker. A still that does not end
+// with them is still being written (or was cut off).
+inline QByteArray jpegEnd()
+{
+    return QByteArray("\xFF\xD9", 2);
+}
 
 } // namespace CameraFileNames

@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/Logger.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -201,6 +203,31 @@ QString temporaryNameIn(const QString& folder, const QString& name)
         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
 
+bool sameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// FileSystem::kUnfinished when the source's size or times differ from `before` (taken before the
+// copy), or the copy does not end with requiredEnding; 0 when the copy is of a whole file.
+int unfinishedCopy(int in, const struct stat& before, int copy, const QByteArray& requiredEnding)
+{
+    struct stat after;
+    if (::fstat(in, &after) != 0 || after.st_size != before.st_size ||
+        !sameTime(after.st_mtim, before.st_mtim) || !sameTime(after.st_ctim, before.st_ctim))
+        return EAGAIN;
+    if (requiredEnding.isEmpty())
+        return 0;
+    const off_t length = requiredEnding.size();
+    if (before.st_size < length)
+        return EAGAIN;
+    QByteArray ending(requiredEnding.size(), '\0');
+    if (::pread(copy, ending.data(), static_cast<size_t>(length), before.st_size - length) != length ||
+        ending != requiredEnding)
+        return EAGAIN;
+    return 0;
+}
+
 } // namespace
 
 namespace FileSystem {
@@ -239,7 +266,7 @@ void StagedCopy::discard()
 }
 
 Result StagedCopy::stage(const QString& source, const QString& folder, const QString& destinationForMessages,
-                         StagedCopy& staged)
+                         StagedCopy& staged, const QByteArray& requiredEnding)
 {
     staged.discard();
     const QString copyText = QStringLiteral("Cannot copy");
@@ -251,8 +278,8 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
         return failure(copyText, source, errno);
 
     const QByteArray temporaryPath = native(temporaryNameIn(folder, QFileInfo(source).fileName()));
-    FileDescriptor out(::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              sourceStat.st_mode & 0666));
+    FileDescriptor out(
+        ::open(temporaryPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, sourceStat.st_mode & 0666));
     if (!out.valid())
         return failure(copyText, destinationForMessages, errno);
     // Held until the copy has its name or is gone: the mark of a copy that is still being made.
@@ -260,6 +287,12 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
     if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size)) {
         ::unlink(temporaryPath.constData());
         return failure(copyText, destinationForMessages, error);
+    }
+    // A writer that is still at work (a slow network copy, a scanner) shows in the source's size or
+    // times, or in a file that does not end yet as a whole one of its kind.
+    if (const int unfinished = unfinishedCopy(in.get(), sourceStat, out.get(), requiredEnding)) {
+        ::unlink(temporaryPath.constData());
+        return failure(QStringLiteral("Not yet whole"), source, unfinished);
     }
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(out.get(), times); // the date is a courtesy; the picture matters
@@ -304,13 +337,14 @@ Result StagedCopy::commit(const QString& destination)
     return Result::success();
 }
 
-Result copyFile(const QString& source, const QString& destination)
+Result copyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding)
 {
     struct stat existing;
     if (::lstat(native(destination).constData(), &existing) == 0)
         return failure(QStringLiteral("Cannot copy"), destination, EEXIST);
     StagedCopy staged;
-    if (Result result = StagedCopy::stage(source, folderOf(destination), destination, staged); !result)
+    if (Result result = StagedCopy::stage(source, folderOf(destination), destination, staged, requiredEnding);
+        !result)
         return result;
     return staged.commit(destination);
 }
@@ -339,7 +373,7 @@ Result moveFile(const QString& source, const QString& destination)
     return removeFile(source);
 }
 
-Result linkOrCopyFile(const QString& source, const QString& destination)
+Result linkOrCopyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding)
 {
     const QByteArray from = native(source);
     struct stat sourceStat;
@@ -347,12 +381,20 @@ Result linkOrCopyFile(const QString& source, const QString& destination)
         return failure(QStringLiteral("Cannot move"), source, errno);
     if (!S_ISREG(sourceStat.st_mode))
         return notRegularFailure(QStringLiteral("Cannot move"), source, EINVAL);
+    // The second name is the same file, so it is whole exactly when the source is.
+    if (!requiredEnding.isEmpty()) {
+        FileDescriptor in(openRegularFileForReading(source));
+        if (!in.valid())
+            return notRegularFailure(QStringLiteral("Cannot move"), source, errno);
+        if (const int unfinished = unfinishedCopy(in.get(), sourceStat, in.get(), requiredEnding))
+            return failure(QStringLiteral("Not yet whole"), source, unfinished);
+    }
     if (::link(from.constData(), native(destination).constData()) == 0)
         return Result::success();
     const int error = errno;
     // Another filesystem, or one without hard links: the picture is copied instead.
     if (error == EXDEV || error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK)
-        return copyFile(source, destination);
+        return copyFile(source, destination, requiredEnding);
     return failure(QStringLiteral("Cannot move"), source, error);
 }
 
@@ -403,9 +445,24 @@ bool sameContents(const QString& first, const QString& second)
     }
 }
 
+bool SourceRemovals::Identity::operator==(const Identity& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size &&
+           sameTime(modified, other.modified) && sameTime(changed, other.changed);
+}
+
+std::optional<SourceRemovals::Identity> SourceRemovals::identityOf(const QString& path)
+{
+    struct stat info;
+    if (::lstat(native(path).constData(), &info) != 0)
+        return std::nullopt;
+    return Identity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
 void SourceRemovals::add(const QString& source, const QString& destinationFolder)
 {
     m_sources.push_back(source);
+    m_identities.push_back(identityOf(source));
     m_destinationFolders.push_back(QDir::cleanPath(destinationFolder));
 }
 
@@ -429,16 +486,29 @@ Result SourceRemovals::flush()
             error = errno;
         if (error != 0) {
             m_sources.clear();
+            m_identities.clear();
             m_destinationFolders.clear();
             return failure(QStringLiteral("Cannot write"), folder, error); // the sources stay
         }
         synced.insert(info.st_dev);
     }
     Result result = Result::success();
-    for (const QString& source : m_sources)
+    for (std::size_t i = 0; i < m_sources.size(); ++i) {
+        const QString& source = m_sources[i];
+        const std::optional<Identity> now = identityOf(source);
+        if (!now) {
+            Logger::info(QStringLiteral("%1 is gone already; nothing to remove").arg(source));
+            continue;
+        }
+        if (!m_identities[i] || !(*now == *m_identities[i])) {
+            Logger::info(QStringLiteral("%1 changed since it was imported; it stays").arg(source));
+            continue;
+        }
         if (Result removed = removeFile(source); !removed && result.ok)
             result = removed;
+    }
     m_sources.clear();
+    m_identities.clear();
     m_destinationFolders.clear();
     return result;
 }

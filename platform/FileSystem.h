@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <cerrno>
+#include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 // File operations of the transfer that must never lose a picture or leave half of one behind.
@@ -29,9 +33,15 @@ struct Result
     static Result failure(QString text, int errorNumber = 0) { return {false, std::move(text), errorNumber}; }
 };
 
+// The errno value of a copy refused because its source is not whole yet: it changed (size, times)
+// while it was copied, or it does not end as a file of its kind must. Nothing is written then; the
+// file is for a later try.
+inline constexpr int kUnfinished = EAGAIN;
+
 // Copies the regular file source to destination, keeping its modification time. Fails when
-// destination exists.
-Result copyFile(const QString& source, const QString& destination);
+// destination exists. requiredEnding: the bytes the file must end with to be whole (a JPEG's end
+// marker); a source that does not, or that changes while it is copied, fails with kUnfinished.
+Result copyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding = {});
 
 // A copy in two steps, so that many pictures' data travel to the disk together while the next ones
 // are being copied: stage() writes the copy under a temporary name in the folder and starts the
@@ -51,9 +61,10 @@ public:
     ~StagedCopy();
 
     // Copies the regular file source into a new temporary file in folder (which must exist).
-    // destinationForMessages names the copy in a failure's text.
+    // destinationForMessages names the copy in a failure's text. Fails with kUnfinished, leaving
+    // nothing, when the source changed while it was copied or does not end with requiredEnding.
     static Result stage(const QString& source, const QString& folder, const QString& destinationForMessages,
-                        StagedCopy& staged);
+                        StagedCopy& staged, const QByteArray& requiredEnding = {});
     // Gives the staged copy the name destination, which must lie in the staged folder. Fails when
     // destination exists, and the copy then stays staged for another name; the temporary file is
     // removed on every other failure.
@@ -80,7 +91,8 @@ Result moveFile(const QString& source, const QString& destination);
 // first place only after it is safe in the second. Where the two lie on different filesystems, or
 // the destination's filesystem has no hard links (FAT, exFAT, some network shares), the file is
 // copied as copyFile does. Fails when destination exists, replacing nothing.
-Result linkOrCopyFile(const QString& source, const QString& destination);
+Result linkOrCopyFile(const QString& source, const QString& destination,
+                      const QByteArray& requiredEnding = {});
 
 // True when both paths (or, for paths that do not exist yet, their nearest existing folders) lie on
 // one filesystem.
@@ -92,6 +104,9 @@ bool sameContents(const QString& first, const QString& second);
 // Sources to remove once their pictures are safe elsewhere: flush() first puts every destination
 // folder's new entries on disk, then removes the sources. A crash in between leaves a picture in
 // both places, never in neither. Sources not yet flushed when the object goes stay where they are.
+// A source is removed only if it is still the file that was added (device, inode, size and times):
+// one written to since stays, and so does one another program replaced; one already gone is no
+// failure. Both are logged.
 class SourceRemovals
 {
 public:
@@ -102,7 +117,19 @@ public:
     Result flush();
 
 private:
+    struct Identity
+    {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        timespec changed{};
+        bool operator==(const Identity& other) const;
+    };
+    static std::optional<Identity> identityOf(const QString& path);
+
     std::vector<QString> m_sources;
+    std::vector<std::optional<Identity>> m_identities;
     std::vector<QString> m_destinationFolders;
 };
 

@@ -352,6 +352,11 @@ void BaseWatchFolderOperator::arrived(const TransferEntry& entry, const QString&
     recordTransfer(entry, target);
 }
 
+void BaseWatchFolderOperator::unfinished(const TransferEntry& entry)
+{
+    noteUnsettled(entry.path);
+}
+
 void BaseWatchFolderOperator::prepareFolder(const QString& folder)
 {
     FileSystem::makePath(folder);
@@ -400,9 +405,14 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
         // same shot now lying there is skipped as usual.
         QString name = target;
         for (int attempt = 1;; ++attempt) {
-            const FileSystem::Result placed = FileSystem::linkOrCopyFile(entry.path, name);
+            const FileSystem::Result placed =
+                FileSystem::linkOrCopyFile(entry.path, name, CameraFileNames::jpegEnd());
             if (placed)
                 break;
+            if (placed.errorNumber == FileSystem::kUnfinished) {
+                unfinished(entry);
+                return;
+            }
             if (placed.errorNumber != EEXIST || attempt == CopyAheadPipeline::kNameAttempts)
                 fail(placed);
             const TargetChoice again = chooseTarget(entry, false);

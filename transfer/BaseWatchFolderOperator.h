@@ -81,6 +81,7 @@ private:
 
     TargetChoice decideTarget(const TransferEntry& entry, const TargetChoice& firstLook) override;
     void arrived(const TransferEntry& entry, const QString& target) override;
+    void unfinished(const TransferEntry& entry) override;
 
     // Makes the destination folder and, once per batch, removes what a copy cut off by a power
     // failure or a crash left in it.

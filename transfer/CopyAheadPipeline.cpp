@@ -1,5 +1,6 @@
 #include "transfer/CopyAheadPipeline.h"
 
+#include "metadata/CameraFileNames.h"
 #include "transfer/CopyFailedException.h"
 
 #include <cerrno>
@@ -12,8 +13,12 @@ CopyAheadPipeline::CopyAheadPipeline(Delegate& delegate, std::size_t inFlight)
 void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook)
 {
     FileSystem::StagedCopy copy;
-    const FileSystem::Result staged =
-        FileSystem::StagedCopy::stage(entry.path, entry.destination, *firstLook.target, copy);
+    const FileSystem::Result staged = FileSystem::StagedCopy::stage(
+        entry.path, entry.destination, *firstLook.target, copy, CameraFileNames::jpegEnd());
+    if (!staged && staged.errorNumber == FileSystem::kUnfinished) {
+        m_delegate.unfinished(entry);
+        return;
+    }
     if (!staged) {
         // The stills before this one come first, as they would have one by one; a failure among
         // them is the earlier one and is the one reported.

@@ -26,6 +26,9 @@ public:
         // The still is in place under target: its description, log, count and history row. Throws
         // CopyFailedException to end the batch.
         virtual void arrived(const TransferEntry& entry, const QString& target) = 0;
+        // The still is not whole yet (its writer is still at work): nothing was written, and it is
+        // for a later batch.
+        virtual void unfinished(const TransferEntry& entry) = 0;
     };
 
     // How many copies may wait for the disk at once: enough for the disk to write them together,

@@ -31,11 +31,16 @@ bool TransferJob::isSettled(const QFileInfo& info)
     const QDateTime changed = std::max(info.lastModified(), info.metadataChangeTime());
     if (changed.isValid() && changed.msecsTo(QDateTime::currentDateTime()) >= m_minimumAge.count())
         return true;
-    Logger::info(QStringLiteral("left for a later batch, still being written: %1").arg(info.filePath()));
-    const QString folder = info.absolutePath();
+    noteUnsettled(info.filePath());
+    return false;
+}
+
+void TransferJob::noteUnsettled(const QString& path)
+{
+    Logger::info(QStringLiteral("left for a later batch, still being written: %1").arg(path));
+    const QString folder = QFileInfo(path).absolutePath();
     if (!m_unsettledFolders.contains(folder))
         m_unsettledFolders << folder;
-    return false;
 }
 
 void TransferJob::finishBatch()

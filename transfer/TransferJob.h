@@ -67,6 +67,8 @@ public:
 protected:
     // False, noting its folder, for a picture too young to take (see setMinimumAge).
     bool isSettled(const QFileInfo& file);
+    // The picture is still being written: it is left, logged, and its folder noted for a later batch.
+    void noteUnsettled(const QString& path);
     // A picture arrived: counts it and tells the observer.
     void countTransfer(const QString& source, const QString& target);
     // A picture stays where it is: tells the observer why.

@@ -263,3 +263,42 @@ TEST_F(FileSystemTest, ALinkedSourceLeavesOnlyWhenFlushedAndAnExistingNameIsNeve
     EXPECT_FALSE(QFile::exists(source));
     EXPECT_EQ(contentOf(out + QStringLiteral("/a.JPG")), "picture");
 }
+
+TEST_F(FileSystemTest, AFileThatIsNotWholeYetIsNeitherCopiedNorLinked)
+{
+    const QString out = path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QByteArray end("\xFF\xD9", 2);
+    put(path(QStringLiteral("half.JPG")), QByteArray("\xFF\xD8 half a picture", 18));
+    for (const auto& attempt :
+         {FileSystem::copyFile(path(QStringLiteral("half.JPG")), out + QStringLiteral("/half.JPG"), end),
+          FileSystem::linkOrCopyFile(path(QStringLiteral("half.JPG")), out + QStringLiteral("/half.JPG"),
+                                     end)})
+        EXPECT_EQ(attempt.errorNumber, FileSystem::kUnfinished);
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no name, no temporary file";
+
+    put(path(QStringLiteral("whole.JPG")), QByteArray("\xFF\xD8 a picture", 13) + end);
+    EXPECT_TRUE(
+        FileSystem::copyFile(path(QStringLiteral("whole.JPG")), out + QStringLiteral("/whole.JPG"), end).ok);
+}
+
+TEST_F(FileSystemTest, ASourceLeavesOnlyIfItIsStillTheFileThatWasImported)
+{
+    const QString out = path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(out));
+    for (const char* name : {"same.JPG", "written.JPG", "gone.JPG"})
+        put(path(QString::fromLatin1(name)), "picture");
+    FileSystem::SourceRemovals removals;
+    for (const char* name : {"same.JPG", "written.JPG", "gone.JPG"})
+        removals.add(path(QString::fromLatin1(name)), out);
+    QFile written(path(QStringLiteral("written.JPG")));
+    ASSERT_TRUE(written.open(QIODevice::Append));
+    written.write(" and the rest");
+    written.close();
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("gone.JPG"))));
+
+    EXPECT_TRUE(removals.flush().ok) << "a source already gone is no failure";
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("same.JPG"))));
+    EXPECT_EQ(contentOf(path(QStringLiteral("written.JPG"))), "picture and the rest")
+        << "written to since: it stays";
+}

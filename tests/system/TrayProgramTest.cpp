@@ -242,6 +242,50 @@ TEST_F(TrayProgram, StillsCopiedSlowlyIntoTheWatchFolderArriveOnceAndWhole)
     EXPECT_EQ(copy.readAll(), bytes);
 }
 
+TEST_F(TrayProgram, AStillWhoseWriterPausesIsNeitherCutNorLostInMoveMode)
+{
+    // The store on another filesystem where the machine has one, so the move is a copy.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/trevasel-store-XXXXXX"));
+    const QString store = shm.isValid() ? shm.path() : path(QStringLiteral("pictures"));
+    const QString watched = path(QStringLiteral("watched"));
+    ASSERT_TRUE(QDir().mkpath(watched));
+    writeSettings(false, {{QLatin1String(SettingsKey::watchFolder), true},
+                          {QLatin1String(SettingsKey::watchFolderPath), watched},
+                          {QLatin1String(SettingsKey::watchRemovableDiskDrive), false},
+                          {QLatin1String(SettingsKey::destinationFolderPath), store},
+                          {QLatin1String(SettingsKey::deleteOriginalImage), true}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    const QByteArray bytes = testsupport::buildCameraFile(stills(1).first());
+    QFile slow(watched + QStringLiteral("/ORVS0001.JPG"));
+    ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
+    slow.write(bytes.left(bytes.size() / 2));
+    slow.flush();
+    // The writer stalls for longer than the settle time, until a batch has looked at the still.
+    ASSERT_TRUE(waitFor(program, [&] { return logged("still being written"); })) << m_log.constData();
+    const auto arrived = [&] {
+        QStringList files;
+        QDirIterator it(store, {QStringLiteral("*.JPG")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    };
+    EXPECT_TRUE(arrived().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(slow.fileName())) << "a move never takes a still that is not whole";
+    slow.write(bytes.mid(bytes.size() / 2));
+    slow.close();
+    ASSERT_TRUE(waitFor(
+        program, [&] { return arrived().size() == 1; }, 40))
+        << m_log.constData();
+    ASSERT_TRUE(waitFor(
+        program, [&] { return !QFileInfo::exists(slow.fileName()); }, 40))
+        << m_log.constData();
+    QFile copy(arrived().first());
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), bytes);
+    EXPECT_EQ(stop(program), 0);
+}
+
 TEST_F(TrayProgram, ASecondInstanceStartsNoSourceAndAnEmptyLockFileStopsNothing)
 {
     writeSettings(false, {});

@@ -199,6 +199,7 @@ TEST_F(HostileCard, ANameTakenByAnotherImportMeanwhileIsDecidedAgain)
             return {second, std::nullopt};
         }
         void arrived(const TransferEntry&, const QString& target) override { arrivedAs << target; }
+        void unfinished(const TransferEntry&) override { ADD_FAILURE() << "the still is whole"; }
     } namer;
     put(QStringLiteral("a.JPG"), shotAt(1));
     ASSERT_TRUE(QDir().mkpath(m_destination));

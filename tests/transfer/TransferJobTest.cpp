@@ -472,6 +472,47 @@ TEST_F(FullTransfer, MoveToAnotherFilesystemRemovesASourceOnlyAfterItsCopyIsComp
     EXPECT_EQ(contentOf(source(order.at(2))), third);
 }
 
+TEST_F(FullTransfer, AStillItsWriterHasNotFinishedIsLeftWholeAtTheSourceAndTakenOnceItIsDone)
+{
+    // Moved within this filesystem, moved to another one where there is one, and copied.
+    QTemporaryDir other(QStringLiteral("/dev/shm/trevasel-transfer-XXXXXX"));
+    QList<std::pair<bool, QString>> cases{{true, m_dir.filePath(QStringLiteral("moved"))},
+                                          {false, m_dir.filePath(QStringLiteral("copied"))}};
+    if (other.isValid())
+        cases.append({true, other.path()});
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    const QByteArray whole = testsupport::buildCameraFile(shotAt(1));
+    for (const auto& [isMove, root] : cases) {
+        set(SettingsKey::destinationFolderPath, root);
+        set(SettingsKey::deleteOriginalImage, isMove);
+        m_database = root + QStringLiteral(".db"); // a history of its own for each case
+        ASSERT_TRUE(HistoryDatabase::createIfMissing(m_database));
+        QFile writing(source(QStringLiteral("a.JPG")));
+        ASSERT_TRUE(writing.open(QIODevice::WriteOnly));
+        writing.write(whole.left(whole.size() / 2)); // the writer pauses here
+        writing.flush();
+
+        {
+            BaseWatchFolderOperator job(m_database);
+            job.copyImage(m_source, m_settings, isMove);
+            job.finishBatch();
+            EXPECT_EQ(job.operationCounter(), 0) << qPrintable(root);
+            EXPECT_EQ(job.unsettledFolders(), QStringList{m_source}) << "for a later batch";
+        }
+        EXPECT_TRUE(filesBelow(root).isEmpty()) << qPrintable(root);
+        EXPECT_TRUE(historyRows().empty());
+        EXPECT_EQ(contentOf(source(QStringLiteral("a.JPG"))), whole.left(whole.size() / 2))
+            << "left as it is";
+
+        writing.write(whole.mid(whole.size() / 2));
+        writing.close();
+        EXPECT_EQ(run(isMove), 1);
+        EXPECT_EQ(contentOf(root + u'/' + satoFolder + u'/' + k44Name(1)), whole);
+        EXPECT_EQ(QFileInfo::exists(source(QStringLiteral("a.JPG"))), !isMove);
+        QFile::remove(source(QStringLiteral("a.JPG")));
+    }
+}
+
 TEST_F(FullTransfer, AMovedPictureLeavesTheCardOnlyAfterItsDescriptionIsWritten)
 {
     set(SettingsKey::exportXml);
