@@ -40,6 +40,7 @@ public:
     void copyImage(const QString& sourceFolder, const SettingsSnapshot& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
     qint64 getTotalImageFileSize(const QString& folder) const override;
+    bool descendsIntoFolders() const override { return true; }
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;
     void finishBatch() override;

@@ -28,6 +28,8 @@ public:
     }
     // The progress bar's estimate of the pictures below folder, added to startCount.
     virtual qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const = 0;
+    // True for a job that takes the sub-folders of a folder with it (the full edition's).
+    virtual bool descendsIntoFolders() const { return false; }
     // The bytes of the stills that count holds; 0 where the job does not measure them.
     virtual qint64 getTotalImageFileSize(const QString& folder) const
     {

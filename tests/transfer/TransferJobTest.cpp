@@ -671,6 +671,21 @@ private:
 
 } // namespace
 
+TEST_F(FullTransfer, ATreeReportedFolderByFolderIsLookedAtOncePerBatch)
+{
+    put(QStringLiteral("deep/a/b/c/x.JPG"), shotAt(1));
+    const QStringList reported{m_source, source(QStringLiteral("deep/a/b/c")), source(QStringLiteral("deep")),
+                               source(QStringLiteral("deep/a")), source(QStringLiteral("deep/a/b"))};
+    BaseWatchFolderOperator first(m_database);
+    EXPECT_EQ(WatchFolderBatch::run(first, m_settings, reported).transferred, 1);
+    // Again: the still is found in place, once, not once for each folder above it.
+    BaseWatchFolderOperator again(m_database);
+    RecordingObserver observer;
+    again.setObserver(&observer);
+    EXPECT_EQ(WatchFolderBatch::run(again, m_settings, reported).transferred, 0);
+    EXPECT_EQ(observer.skipped.size(), 1);
+}
+
 TEST_F(FullTransfer, BatchRunsEveryFolderUnderTheTransferringMarker)
 {
     put(QStringLiteral("a.JPG"), shotAt(1));
