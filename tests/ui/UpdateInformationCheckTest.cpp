@@ -259,11 +259,13 @@ TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)
         << "OK keeps the other settings";
 
     // A notice of 50,000 characters of markup is shown as plain text, cut.
-    m_server.serve("/ja.lst", "10,-,<b>t</b>," + QByteArray(50000, 'x') + ",https://ja,News,x,https://en\n");
+    m_server.serve("/ja.lst", "10,-,<b>t</b>," + QByteArray("notice ").repeated(7000) +
+                                  ",https://ja,News,x,https://en\n");
     InformationChecker::runStartupCheck();
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return manager.checkWindow(TrevaselWindowManager::InformationCheck); }, 3000));
     window = qobject_cast<InformationCheckWindowController*>(manager.getWindowController(9));
     EXPECT_EQ(labelText(window, "titleLabel"), QStringLiteral("<b>t</b>"));
     EXPECT_EQ(labelText(window, "textField").size(), 2001);
+    EXPECT_LT(window->window()->height(), 430) << "a long notice scrolls instead of growing the window";
 }
