@@ -26,6 +26,11 @@ struct ImportOutcome
     qint64 transferred = 0;               // pictures that arrived, also when the batch failed
     std::optional<QString> failureReason; // the batch ended with copyFailedException
     bool stopped = false;                 // the program is quitting: the batch ended early
+    qint64 skipped = 0;                   // pictures looked at and left where they are
+    // A card batch whose card was taken out before it had finished, and how many of the card's
+    // pictures were neither imported nor looked at.
+    bool cardRemoved = false;
+    qint64 picturesLeft = 0;
     // Folders holding pictures too young to take (still being written); they come back later.
     QStringList unsettledFolders;
     SettingsSnapshotPtr settings; // the snapshot the batch ran with

@@ -4,6 +4,9 @@
 #include "transfer/WatchFolderBatch.h"
 #include "transfer/WatchSDCardOperator.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
 #include <exception>
 
 ImportWorker::ImportWorker(Setup setup) : m_setup(std::move(setup)) {}
@@ -15,6 +18,7 @@ void ImportWorker::Relay::pictureArrived(const QString& source, const QString& t
 
 void ImportWorker::Relay::pictureSkipped(const QString& source, SkipReason why)
 {
+    ++skipped;
     Q_EMIT m_worker.pictureSkipped(source, why);
 }
 
@@ -42,6 +46,7 @@ void ImportWorker::run(const Request& request)
 
 std::unique_ptr<TransferJob> ImportWorker::makeJob()
 {
+    m_relay.skipped = 0;
     std::unique_ptr<TransferJob> job = m_setup.makeJob();
     job->setObserver(&m_relay);
     job->setTransferringMarkerFolder(m_setup.markerFolder);
@@ -56,6 +61,7 @@ ImportOutcome ImportWorker::runWatchFolder(const Request& request)
     Q_EMIT batchStarted({ImportBatch::Source::WatchFolder, request.paths, 0, 0});
     ImportOutcome outcome = WatchFolderBatch::run(*job, *request.settings, request.paths);
     outcome.settings = request.settings;
+    outcome.skipped = m_relay.skipped;
     // The basic edition hears of the same events again after a failure.
     if (request.lastEventId != 0 && (m_setup.edition == Edition::Full || !outcome.failureReason))
         m_setup.eventIds.save(EventIdStore::kImageFileKey, request.lastEventId);
@@ -96,6 +102,13 @@ ImportOutcome ImportWorker::runCardBatch(const QStringList& cards, const Setting
     ImportOutcome outcome = WatchSDCardOperator::copyImage(cards, *job, *settings, m_setup.edition);
     outcome.batch = batch;
     outcome.settings = settings;
+    outcome.skipped = m_relay.skipped;
+    // A card taken out mid-batch ends it quietly or with a failure; either way the user is told.
+    outcome.cardRemoved = std::any_of(cards.begin(), cards.end(), [](const QString& card) {
+        return !QFileInfo(card + QStringLiteral("/ORV_SD")).exists();
+    });
+    if (outcome.cardRemoved)
+        outcome.picturesLeft = std::max<qint64>(0, batch.pictures - outcome.transferred - outcome.skipped);
     Q_EMIT batchEnded(outcome);
     return outcome;
 }

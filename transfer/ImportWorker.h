@@ -65,6 +65,8 @@ private:
         void pictureArrived(const QString& source, const QString& target) override;
         void pictureSkipped(const QString& source, SkipReason why) override;
 
+        qint64 skipped = 0; // in the batch that runs now
+
     private:
         ImportWorker& m_worker;
     };

@@ -119,6 +119,10 @@ void TransferPresenter::finishCardBatch(const ImportOutcome& outcome)
     if (outcome.stopped)
         return;
     const auto showResult = [this, outcome] {
+        if (outcome.cardRemoved) {
+            showCardRemoved(outcome.transferred, outcome.picturesLeft);
+            return;
+        }
         if (outcome.settings->displayDesktopNotice && (outcome.transferred > 0 || !outcome.failureReason) &&
             !TrevaselWindowManager::sharedInstance().checkWindow(TrevaselWindowManager::Alert))
             showCopyResult(outcome.transferred);
@@ -148,6 +152,18 @@ void TransferPresenter::showCopyResult(qint64 fileCount)
     Logger::info(QStringLiteral("transfer result shown: %1 pictures").arg(fileCount));
     if (auto* result = windowOf<CopyResultWindowController>(TrevaselWindowManager::CopyResult)) {
         result->setFileCount(fileCount);
+        show(result);
+    }
+}
+
+void TransferPresenter::showCardRemoved(qint64 fileCount, qint64 picturesLeft)
+{
+    Logger::info(QStringLiteral("the card was taken out: %1 pictures imported, %2 not")
+                     .arg(fileCount)
+                     .arg(picturesLeft));
+    if (auto* result = windowOf<CopyResultWindowController>(TrevaselWindowManager::CopyResult)) {
+        result->setFileCount(fileCount);
+        result->setCardRemoved(picturesLeft);
         show(result);
     }
 }

@@ -40,6 +40,7 @@ private:
     void finishCardBatch(const ImportOutcome& outcome);
     void showTransferFailure(const QString& reason);
     void showCopyResult(qint64 fileCount);
+    void showCardRemoved(qint64 fileCount, qint64 picturesLeft);
 
     ImportService& m_service;
     Edition m_edition;

@@ -40,6 +40,14 @@ void CopyResultWindowController::windowDidLoad()
         m_ui->messageLabel->setText(QString::number(m_fileCount) + message);
         return;
     }
+    if (m_cardRemoved) {
+        m_ui->iconLabel->setPixmap(
+            window()->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
+        m_ui->messageLabel->setText(Strings::text(QStringLiteral("CopyResultWindow_CardRemovedMessage"))
+                                        .arg(m_fileCount)
+                                        .arg(m_picturesLeft));
+        return; // a warning stays until it is read
+    }
     m_ui->messageLabel->setText(
         m_fileCount != 0 ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
                          : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));

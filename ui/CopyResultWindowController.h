@@ -27,6 +27,13 @@ public:
 
     // Shown only when set before the window loads.
     void setFileCount(qint64 fileCount) { m_fileCount = fileCount; }
+    // The card was taken out before the import had finished, with that many pictures not imported:
+    // the window says so and stays until it is closed. Set before the window loads.
+    void setCardRemoved(qint64 picturesLeft)
+    {
+        m_cardRemoved = true;
+        m_picturesLeft = picturesLeft;
+    }
     qint64 fileCount() const { return m_fileCount; }
 
     void closeButtonClick();
@@ -44,5 +51,7 @@ protected:
 private:
     QScopedPointer<Ui::CopyResultWindowController> m_ui;
     qint64 m_fileCount = 0;
+    bool m_cardRemoved = false;
+    qint64 m_picturesLeft = 0;
     QTimer* m_autoCloseTimer = nullptr;
 };

@@ -76,6 +76,19 @@ TEST_F(TransferDialogs, BasicResultPutsTheCountInFrontAndStaysOpen)
     EXPECT_FALSE(result->isAutoCloseTimerActive());
 }
 
+TEST_F(TransferDialogs, AResultOfACardTakenOutSaysSoAndStays)
+{
+    CopyResultWindowController::setAutoCloseInterval(30ms);
+    auto* result = take<CopyResultWindowController>(TrevaselWindowManager::CopyResult);
+    result->setFileCount(81);
+    result->setCardRemoved(219);
+    result->showWindow();
+    EXPECT_TRUE(labelText(result, "messageLabel").startsWith(QStringLiteral("The card was taken out")));
+    EXPECT_TRUE(labelText(result, "messageLabel").contains(QStringLiteral("81")));
+    EXPECT_TRUE(labelText(result, "messageLabel").contains(QStringLiteral("219")));
+    EXPECT_FALSE(result->isAutoCloseTimerActive());
+}
+
 TEST_F(TransferDialogs, ConfirmOkHandsTheCardsOnAndCancelHandsNothing)
 {
     confirmationForCards()->cancelButtonClick();

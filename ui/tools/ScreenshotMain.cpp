@@ -151,6 +151,11 @@ int main(int argc, char** argv)
         auto* result = new CopyResultWindowController;
         result->setFileCount(12);
         ok &= grab(result, folder, file("CopyResultWindowController"));
+        auto* pulled = new CopyResultWindowController;
+        pulled->setFileCount(81);
+        pulled->setCardRemoved(219);
+        ok &=
+            grab(pulled, folder, QStringLiteral("CopyResultWindowController-card-removed-%1").arg(language));
 
         auto* alert = new AlertWindowController;
         alert->setMessage(Strings::text(QStringLiteral("ApplicationMessage27"))
