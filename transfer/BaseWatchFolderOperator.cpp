@@ -300,7 +300,14 @@ std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& pa
 TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet,
                                                    const TargetChoice* earlier)
 {
-    const auto reader = [](const QString& existing) { return ExifOperator().getExifData(existing); };
+    // A copy of this shot that is shorter than the source (cut short by an earlier failure) is not
+    // this shot: the picture is named anew beside it, and nothing is replaced.
+    const qint64 sourceSize = QFileInfo(entry.path).size();
+    const auto reader = [sourceSize](const QString& existing) -> std::optional<ExifEntity> {
+        if (QFileInfo(existing).size() < sourceSize)
+            return std::nullopt;
+        return ExifOperator().getExifData(existing);
+    };
     const QString extension = QFileInfo(entry.path).suffix();
     TargetChoice choice;
     choice.target = isSecondGeneration(entry.record)

@@ -671,6 +671,25 @@ private:
 
 } // namespace
 
+TEST_F(FullTransfer, ACopyCutShortEarlierIsNotTheSameShotAndTheWholeOneArrivesBesideIt)
+{
+    put(QStringLiteral("a.JPG"), shotAt(1));
+    EXPECT_EQ(run(), 1);
+    const QString first = destination(satoFolder + u'/' + k44Name(1));
+    const QByteArray whole = contentOf(source(QStringLiteral("a.JPG")));
+    QFile cut(first);
+    ASSERT_TRUE(cut.resize(whole.size() / 2)); // as an earlier program could leave it
+    EXPECT_EQ(run(), 1);
+    const QStringList arrived = filesBelow(m_destination);
+    ASSERT_EQ(arrived.size(), 2) << qPrintable(arrived.join(u','));
+    int wholeCopies = 0;
+    for (const QString& name : arrived)
+        wholeCopies += contentOf(destination(name)) == whole ? 1 : 0;
+    EXPECT_EQ(wholeCopies, 1);
+    EXPECT_EQ(contentOf(first).size(), whole.size() / 2) << "nothing in the store is replaced";
+    EXPECT_EQ(run(), 0) << "and now the whole one is found in place";
+}
+
 TEST_F(FullTransfer, ATreeReportedFolderByFolderIsLookedAtOncePerBatch)
 {
     put(QStringLiteral("deep/a/b/c/x.JPG"), shotAt(1));
