@@ -303,10 +303,14 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
     // A copy of this shot that is shorter than the source (cut short by an earlier failure) is not
     // this shot: the picture is named anew beside it, and nothing is replaced.
     const qint64 sourceSize = QFileInfo(entry.path).size();
-    const auto reader = [sourceSize](const QString& existing) -> std::optional<ExifEntity> {
+    QString inPlace; // the copy of this shot found at the destination
+    const auto reader = [&](const QString& existing) -> std::optional<ExifEntity> {
         if (QFileInfo(existing).size() < sourceSize)
             return std::nullopt;
-        return ExifOperator().getExifData(existing);
+        std::optional<ExifEntity> found = ExifOperator().getExifData(existing);
+        if (found && checkNewImageFileExif(entry.record, existing, [&](const QString&) { return found; }))
+            inPlace = existing;
+        return found;
     };
     const QString extension = QFileInfo(entry.path).suffix();
     TargetChoice choice;
@@ -317,8 +321,11 @@ TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, b
     if (choice.target && !isInside(*choice.target, entry.destination))
         throw CopyFailedException(
             QStringLiteral("\u201c%1\u201d lies outside the destination folder.").arg(*choice.target));
-    if (!choice.target && !quiet)
+    if (!choice.target && !quiet) {
         reportSkip(entry.path, SkipReason::AlreadyInPlace);
+        if (!inPlace.isEmpty())
+            alreadyInPlace(entry, inPlace);
+    }
     if (!choice.target || !m_settings->historyCheck)
         return choice;
 
@@ -476,21 +483,48 @@ void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const Q
     Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(entry.path));
     Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(target));
 
-    if (settings.historyCheck) {
-        const QString targetName = QFileInfo(target).fileName();
-        ImportedFileEntity row;
-        row.fileName = entry.folder + QLatin1Char('/') + targetName;
-        row.cameraId = historySerial(entry.record);
-        row.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
-        row.originalFileName = entry.path;
-        row.transferredFolder = entry.destination;
-        ImportedFileDao& history = importHistory();
-        history.insert(row);
-        checkHistory(history);
-        Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
-                         .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
-    }
+    if (settings.historyCheck)
+        recordHistoryRow(entry, target);
     countTransfer(entry.path, target);
+}
+
+void BaseWatchFolderOperator::recordHistoryRow(const TransferEntry& entry, const QString& target)
+{
+    const QString targetName = QFileInfo(target).fileName();
+    ImportedFileEntity row;
+    row.fileName = entry.folder + QLatin1Char('/') + targetName;
+    row.cameraId = historySerial(entry.record);
+    row.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
+    row.originalFileName = entry.path;
+    row.transferredFolder = entry.destination;
+    ImportedFileDao& history = importHistory();
+    history.insert(row);
+    checkHistory(history);
+    Logger::info(QStringLiteral("取込リストに情報を追加しました。(FileNm=%1 CapturedDttm=%2)")
+                     .arg(targetName, nullToBlank(entry.record.dateTimeOriginal)));
+}
+
+void BaseWatchFolderOperator::alreadyInPlace(const TransferEntry& entry, const QString& copy)
+{
+    // A batch cut off (a kill, a pulled card) after the picture arrived and before its row was
+    // written: the row follows now, so that the history vouches for every picture in the store.
+    if (m_settings->historyCheck) {
+        ImportedFileDao& history = importHistory();
+        const bool known = !history
+                                .findByLikeFileNameCameraId(QFileInfo(copy).fileName(),
+                                                            historySerial(entry.record).value_or(QString()))
+                                .empty();
+        checkHistory(history);
+        if (!known)
+            recordHistoryRow(entry, copy);
+    }
+    // Cut off the same way in move mode, the picture stayed in the source as well: it leaves once its
+    // twin in the store is known to be the same bytes.
+    if (m_isMove && !entry.movie && FileSystem::sameContents(entry.path, copy)) {
+        Logger::info(
+            QStringLiteral("%1 is in the store already as %2; it leaves the source").arg(entry.path, copy));
+        m_movedSources.add(entry.path, entry.destination);
+    }
 }
 
 qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qint64 startCount) const

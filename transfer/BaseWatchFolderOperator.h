@@ -75,6 +75,11 @@ private:
     void place(const TransferEntry& entry, const QString& target);
     // The description, the log, the history row and the count of a picture now in place.
     void recordTransfer(const TransferEntry& entry, const QString& target);
+    // The history row of a picture now at target.
+    void recordHistoryRow(const TransferEntry& entry, const QString& target);
+    // The same shot lies at the destination as copy: its history row and, in move mode, the
+    // removal of its source follow if a batch cut off earlier left them undone.
+    void alreadyInPlace(const TransferEntry& entry, const QString& copy);
     // Ends the batch when the history could not answer: nothing it cannot vouch for is imported.
     void checkHistory(const ImportedFileDao& history) const;
     // Removes the moved sources whose pictures are safe now.

@@ -179,10 +179,12 @@ TEST_F(FullTransfer, PatientInformationImagesInAnyCaseAreLeftOutOrDeleted)
     EXPECT_EQ(filesBelow(m_destination), QStringList{satoFolder + u'/' + k44Name(2)});
     EXPECT_TRUE(QFileInfo::exists(source(QStringLiteral("id.JPG"))));
 
-    // With originals deleted it goes; the still already imported is found and left in place.
+    // With originals deleted it goes; the still already imported, byte for byte, goes too: its
+    // twin is safe in the store.
     set(SettingsKey::deleteOriginalImage);
     EXPECT_EQ(run(true), 0);
-    EXPECT_EQ(filesBelow(m_source), QStringList{QStringLiteral("std.JPG")});
+    EXPECT_TRUE(filesBelow(m_source).isEmpty());
+    EXPECT_EQ(filesBelow(m_destination), QStringList{satoFolder + u'/' + k44Name(2)});
 
     put(QStringLiteral("id.JPG"), information);
     set(SettingsKey::dontSendPatientInformationImage, false);
@@ -688,6 +690,28 @@ TEST_F(FullTransfer, ACopyCutShortEarlierIsNotTheSameShotAndTheWholeOneArrivesBe
     EXPECT_EQ(wholeCopies, 1);
     EXPECT_EQ(contentOf(first).size(), whole.size() / 2) << "nothing in the store is replaced";
     EXPECT_EQ(run(), 0) << "and now the whole one is found in place";
+}
+
+TEST_F(FullTransfer, APictureInPlaceWithoutItsHistoryRowGetsOneAndADifferentSourceStays)
+{
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    put(QStringLiteral("a.JPG"), shotAt(1));
+    EXPECT_EQ(run(), 1);
+    // As after a kill between the picture's arrival and its row.
+    ASSERT_TRUE(ImportedFileDao(m_database).deleteBeforeDatetime(99991231235959));
+    ASSERT_TRUE(historyRows().empty());
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(historyRows().size(), 1u) << "the row follows";
+
+    // In move mode a source that is not byte-equal to the copy in place stays.
+    QFile changed(source(QStringLiteral("a.JPG")));
+    ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(changed.seek(changed.size() - 100)); // in the picture's data, not its metadata
+    changed.write("x");
+    changed.close();
+    set(SettingsKey::activateAvoidMultipleImportCheck, false);
+    EXPECT_EQ(run(true), 0);
+    EXPECT_TRUE(QFileInfo::exists(source(QStringLiteral("a.JPG"))));
 }
 
 TEST_F(FullTransfer, ATreeReportedFolderByFolderIsLookedAtOncePerBatch)
