@@ -37,7 +37,8 @@ bool TransferJob::isSettled(const QFileInfo& info)
 
 void TransferJob::noteUnsettled(const QString& path)
 {
-    Logger::info(QStringLiteral("left for a later batch, still being written: %1").arg(path));
+    Logger::info(QStringLiteral("left for a later batch, not whole yet (still being written, or cut off): %1")
+                     .arg(path));
     const QString folder = QFileInfo(path).absolutePath();
     if (!m_unsettledFolders.contains(folder))
         m_unsettledFolders << folder;
