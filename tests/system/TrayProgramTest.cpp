@@ -418,3 +418,53 @@ TEST_F(TrayProgram, ACardIsImportedWhileTheListServerKeepsTheChecksWaiting)
     EXPECT_EQ(picturesArrived().size(), 2);
     EXPECT_EQ(stop(program), 0);
 }
+
+TEST_F(TrayProgram, AHugeNoticeIsRefusedAndNeitherSlowsACardNorTakesMemory)
+{
+    // Answers every request with a notice list whose text field is 1 MB, without an event loop.
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const QByteArray list = "10,-,Notice," + QByteArray(1024 * 1024, 'x') + ",https://u,News,x,https://u\n";
+    const QByteArray answer = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(list.size()) +
+                              "\r\nConnection: close\r\n\r\n" + list;
+    const auto serve = [&] {
+        if (!server.waitForNewConnection(10))
+            return;
+        QTcpSocket* socket = server.nextPendingConnection();
+        socket->waitForReadyRead(1000);
+        socket->readAll();
+        socket->write(answer);
+        socket->waitForBytesWritten(1000);
+        socket->disconnectFromHost();
+        socket->deleteLater();
+    };
+    const QString site = QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort());
+    writeSettings(
+        false, {{QLatin1String(SettingsKey::informationCheckSite), site + QStringLiteral("/MD.lst")},
+                {QLatin1String(SettingsKey::informationCheckSiteEnglish), site + QStringLiteral("/ME.lst")},
+                {QLatin1String(SettingsKey::versionCheckSite), site + QStringLiteral("/version.lst")}});
+    QProcess* program = start(false);
+    ASSERT_TRUE(waitFor(program, [&] { return logged("is running"); })) << m_log.constData();
+    ASSERT_TRUE(waitFor(program, [&] {
+        serve();
+        return logged("is larger than 65536 bytes");
+    })) << m_log.constData();
+    insertCard(QStringLiteral("CARD"), stills(2));
+    ASSERT_TRUE(waitFor(
+        program,
+        [&] {
+            serve();
+            return logged("transfer result shown: 2 pictures");
+        },
+        30))
+        << m_log.constData();
+    QFile status(QStringLiteral("/proc/%1/status").arg(program->processId()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const qsizetype at = text.indexOf("VmHWM:");
+    ASSERT_GE(at, 0);
+    const qint64 peakKiB =
+        text.mid(at + 6, text.indexOf('\n', at) - at - 6).trimmed().split(' ').first().toLongLong();
+    EXPECT_LT(peakKiB, 400 * 1024) << "peak resident memory, KiB";
+    EXPECT_EQ(stop(program), 0);
+}
