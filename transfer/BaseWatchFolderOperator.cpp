@@ -535,12 +535,11 @@ qint64 BaseWatchFolderOperator::getTotalImageFileCount(const QString& folder, qi
     return count;
 }
 
-qint64 BaseWatchFolderOperator::getTotalImageFileSize(const QString& folder) const
+TransferJob::ImageTotals BaseWatchFolderOperator::getTotalImages(const QString& folder) const
 {
-    qint64 count = 0;
-    qint64 bytes = 0;
-    measureFolder(folder, count, bytes);
-    return bytes;
+    ImageTotals totals;
+    measureFolder(folder, totals.count, totals.bytes);
+    return totals;
 }
 
 void BaseWatchFolderOperator::measureFolder(const QString& folder, qint64& count, qint64& bytes)

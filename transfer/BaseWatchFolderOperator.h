@@ -39,7 +39,7 @@ public:
     using TransferJob::copyImage;
     void copyImage(const QString& sourceFolder, const SettingsSnapshot& settings, bool isMove) override;
     qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const override;
-    qint64 getTotalImageFileSize(const QString& folder) const override;
+    ImageTotals getTotalImages(const QString& folder) const override;
     bool descendsIntoFolders() const override { return true; }
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;

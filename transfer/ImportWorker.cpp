@@ -95,8 +95,9 @@ ImportOutcome ImportWorker::runCardBatch(const QStringList& cards, const Setting
     const std::unique_ptr<TransferJob> job = makeJob();
     ImportBatch batch{ImportBatch::Source::Card, cards, 0, 0};
     for (const QString& card : cards) {
-        batch.pictures = job->getTotalImageFileCount(card, batch.pictures);
-        batch.bytes += job->getTotalImageFileSize(card);
+        const TransferJob::ImageTotals totals = job->getTotalImages(card);
+        batch.pictures += totals.count;
+        batch.bytes += totals.bytes;
     }
     Q_EMIT batchStarted(batch);
     ImportOutcome outcome = WatchSDCardOperator::copyImage(cards, *job, *settings, m_setup.edition);

@@ -30,11 +30,16 @@ public:
     virtual qint64 getTotalImageFileCount(const QString& folder, qint64 startCount) const = 0;
     // True for a job that takes the sub-folders of a folder with it (the full edition's).
     virtual bool descendsIntoFolders() const { return false; }
-    // The bytes of the stills that count holds; 0 where the job does not measure them.
-    virtual qint64 getTotalImageFileSize(const QString& folder) const
+    // The stills below folder and their bytes, in one walk; the bytes are 0 where the job does not
+    // measure them.
+    struct ImageTotals
     {
-        (void)folder;
-        return 0;
+        qint64 count = 0;
+        qint64 bytes = 0;
+    };
+    virtual ImageTotals getTotalImages(const QString& folder) const
+    {
+        return {getTotalImageFileCount(folder, 0), 0};
     }
     // The marker "$TMP" stands in its folder while a batch runs; the basic edition has none. The
     // program hands the folder over (beside the program, or its runtime folder); no folder, no marker.
