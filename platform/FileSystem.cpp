@@ -445,6 +445,18 @@ bool sameContents(const QString& first, const QString& second)
     }
 }
 
+bool endsWith(const QString& path, const QByteArray& ending)
+{
+    FileDescriptor file(openRegularFileForReading(path));
+    struct stat status;
+    if (!file.valid() || ::fstat(file.get(), &status) != 0 || status.st_size < ending.size())
+        return false;
+    QByteArray tail(ending.size(), '\0');
+    return ::pread(file.get(), tail.data(), static_cast<size_t>(tail.size()), status.st_size - tail.size()) ==
+               tail.size() &&
+           tail == ending;
+}
+
 bool SourceRemovals::Identity::operator==(const Identity& other) const
 {
     return device == other.device && inode == other.inode && size == other.size &&

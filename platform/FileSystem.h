@@ -101,6 +101,10 @@ bool sameFilesystem(const QString& first, const QString& second);
 // True when the two files hold the same bytes.
 bool sameContents(const QString& first, const QString& second);
 
+// True when the regular file at path ends with the bytes ending (a whole JPEG ends with its end
+// marker; one cut off, or written ahead of its data, does not).
+bool endsWith(const QString& path, const QByteArray& ending);
+
 // Sources to remove once their pictures are safe elsewhere: flush() first puts every destination
 // folder's new entries on disk, then removes the sources. A crash in between leaves a picture in
 // both places, never in neither. Sources not yet flushed when the object goes stay where they are.

@@ -300,12 +300,14 @@ std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& pa
 TargetChoice BaseWatchFolderOperator::chooseTarget(const TransferEntry& entry, bool quiet,
                                                    const TargetChoice* earlier)
 {
-    // A copy of this shot that is shorter than the source (cut short by an earlier failure) is not
-    // this shot: the picture is named anew beside it, and nothing is replaced.
+    // A copy of this shot that is shorter than the source, or a still that does not end as a whole
+    // JPEG does (cut short by an earlier failure, or written ahead of its data), is not this shot:
+    // the picture is named anew beside it, and nothing is replaced.
     const qint64 sourceSize = QFileInfo(entry.path).size();
     QString inPlace; // the copy of this shot found at the destination
     const auto reader = [&](const QString& existing) -> std::optional<ExifEntity> {
-        if (QFileInfo(existing).size() < sourceSize)
+        if (QFileInfo(existing).size() < sourceSize ||
+            (!entry.movie && !FileSystem::endsWith(existing, CameraFileNames::jpegEnd())))
             return std::nullopt;
         std::optional<ExifEntity> found = ExifOperator().getExifData(existing);
         if (found && checkNewImageFileExif(entry.record, existing, [&](const QString&) { return found; }))
@@ -369,6 +371,7 @@ void BaseWatchFolderOperator::arrived(const TransferEntry& entry, const QString&
 void BaseWatchFolderOperator::unfinished(const TransferEntry& entry)
 {
     noteUnsettled(entry.path);
+    reportSkip(entry.path, SkipReason::NotWhole);
 }
 
 void BaseWatchFolderOperator::prepareFolder(const QString& folder)
@@ -450,15 +453,27 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     // The first failure ends the entry; the sources of a pair leave only once both are in place. A
     // movie that an earlier, interrupted import already brought over whole is taken as it lies, so
     // that its index still follows.
+    // A movie or index that changes while it is copied is not whole yet: the pair waits for a later
+    // batch, and a movie already in place is then taken as it lies.
     const FileSystem::Result moviePlaced = deleteOriginal
                                                ? FileSystem::linkOrCopyFile(*companion, movieTarget)
                                                : FileSystem::copyFile(*companion, movieTarget);
+    if (moviePlaced.errorNumber == FileSystem::kUnfinished) {
+        unfinished(entry);
+        return;
+    }
     if (!moviePlaced &&
         !(moviePlaced.errorNumber == EEXIST && FileSystem::sameContents(*companion, movieTarget)))
         fail(moviePlaced);
-    if (!settings.dontSendMif)
-        fail(deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target)
-                            : FileSystem::copyFile(entry.path, target));
+    if (!settings.dontSendMif) {
+        const FileSystem::Result indexPlaced = deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target)
+                                                              : FileSystem::copyFile(entry.path, target);
+        if (indexPlaced.errorNumber == FileSystem::kUnfinished) {
+            unfinished(entry);
+            return;
+        }
+        fail(indexPlaced);
+    }
     recordTransfer(entry, target);
     if (deleteOriginal) {
         m_movedSources.add(*companion, entry.destination);

@@ -9,6 +9,7 @@ enum class SkipReason {
     PatientInformation, // a patient-information shot, not sent (removed from the source in move mode)
     AlreadyImported,    // the import history knows the shot
     AlreadyInPlace,     // the same shot lies at its destination
+    NotWhole,           // changed while it was copied, or cut off: left where it is for a later try
 };
 Q_DECLARE_METATYPE(SkipReason)
 

@@ -496,10 +496,14 @@ TEST_F(FullTransfer, AStillItsWriterHasNotFinishedIsLeftWholeAtTheSourceAndTaken
 
         {
             BaseWatchFolderOperator job(m_database);
+            RecordingObserver observer;
+            job.setObserver(&observer);
             job.copyImage(m_source, m_settings, isMove);
             job.finishBatch();
             EXPECT_EQ(job.operationCounter(), 0) << qPrintable(root);
             EXPECT_EQ(job.unsettledFolders(), QStringList{m_source}) << "for a later batch";
+            ASSERT_EQ(observer.skipped.size(), 1);
+            EXPECT_EQ(observer.skipped.front().second, SkipReason::NotWhole);
         }
         EXPECT_TRUE(filesBelow(root).isEmpty()) << qPrintable(root);
         EXPECT_TRUE(historyRows().empty());
@@ -690,6 +694,17 @@ TEST_F(FullTransfer, ACopyCutShortEarlierIsNotTheSameShotAndTheWholeOneArrivesBe
     EXPECT_EQ(wholeCopies, 1);
     EXPECT_EQ(contentOf(first).size(), whole.size() / 2) << "nothing in the store is replaced";
     EXPECT_EQ(run(), 0) << "and now the whole one is found in place";
+
+    // A copy of full length whose end never came (written ahead of its data) is no whole still either.
+    ASSERT_TRUE(QDir(m_destination).removeRecursively());
+    EXPECT_EQ(run(), 1);
+    QFile unended(first);
+    ASSERT_TRUE(unended.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(unended.seek(whole.size() - 2));
+    unended.write(QByteArray(2, '\0'));
+    unended.close();
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(filesBelow(m_destination).size(), 2);
 }
 
 TEST_F(FullTransfer, APictureInPlaceWithoutItsHistoryRowGetsOneAndADifferentSourceStays)
