@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-pdf-dev libplist-dev libssl-dev libsqlite3-dev sqlite3
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
-    libjpeg-dev
+    libjpeg-dev libxxhash-dev
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
     fonts-noto-cjk
