@@ -53,6 +53,7 @@ const QHash<QString, ValueType>& types()
         {dontSendMif, ValueType::Bool},
         {activateAvoidMultipleImportCheck, ValueType::Bool},
         {theWaitSecondsForCheckingDesignatedFolder, ValueType::WholeSeconds},
+        {verifyCopies, ValueType::Bool},
     };
     return table;
 }

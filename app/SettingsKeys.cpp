@@ -21,6 +21,7 @@ QStringList keysOf(Edition edition)
         onlyCameraFormatedSD,
         idNumberZeroPadding,
         lastBuildNumber,
+        verifyCopies,
     };
     if (edition == Edition::Full) {
         keys << ejectRemovableDevice << destinationFolderMov << destinationFolderPathMov

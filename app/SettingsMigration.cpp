@@ -107,4 +107,10 @@ void SettingsMigration::doUpdate(const QVariantMap& settings, const std::functio
         Logger::info(QStringLiteral("### version up ### Add 'destination folder path mov' setting."));
         Logger::info(QStringLiteral("### version up ### Add 'destination folder mov' setting."));
     }
+
+    // Copies are read back before a source may go; a file from before that gets the switch on.
+    if (build < kVerifyCopiesBuild) {
+        addAbsentAndWrite(working, {{Key::verifyCopies, true}});
+        Logger::info(QStringLiteral("### version up ### Add 'verify copies' setting."));
+    }
 }

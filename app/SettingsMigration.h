@@ -26,6 +26,7 @@ public:
     static constexpr int kDeliverBuild = 10006;
     static constexpr int kEjectAndWaitBuild = 10007;
     static constexpr int kMovieBuild = 10009;
+    static constexpr int kVerifyCopiesBuild = 10010;
 
     // addHistoryColumns adds the import history's two movie-era columns (the history lives above
     // the settings, so the program hands the step in).

@@ -41,6 +41,7 @@ SettingsSnapshot SettingsSnapshot::fromDictionary(const QVariantMap& stored, Edi
     s.destinationFolderPathMov = text(K::destinationFolderPathMov);
     s.dontSendMif = flag(K::dontSendMif);
     s.exportXml = flag(K::exportXml);
+    s.verifyCopies = !stored.contains(QLatin1String(K::verifyCopies)) || flag(K::verifyCopies);
     s.dateFormat = number(K::dateFormat);
     s.dateFormatString = text(K::dateFormatString);
     s.folderDateFormat = text(K::dateFormatString)

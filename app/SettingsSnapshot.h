@@ -14,7 +14,8 @@
 // file is a new snapshot, taken once per event (a file event, an answer, a timer).
 //
 // A missing, unreadable or damaged file reads as the empty dictionary: every switch off, every
-// number 0, every text empty.
+// number 0, every text empty. "verify copies" alone is on unless the file turns it off: a file
+// written before the switch existed must not let a source go on the strength of an unchecked copy.
 struct SettingsSnapshot
 {
     Edition edition = Edition::Full;
@@ -49,6 +50,8 @@ struct SettingsSnapshot
     QString destinationFolderPathMov;
     bool dontSendMif = false;
     bool exportXml = false;
+    // Each copy is read back and compared with its source before it is named and its source may go.
+    bool verifyCopies = true;
     int dateFormat = 0;       // the entry of the settings window's date list
     QString dateFormatString; // as stored, e.g. "YYYY-MM-DD"
     // "date format string" with "YYYY" and "DD" taken as "yyyy" and "dd".

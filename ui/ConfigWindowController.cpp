@@ -23,7 +23,8 @@ QString key(const char* name)
 
 const QString kDeliver = QStringLiteral("deliver");
 
-// The detail settings that a save without the detail window rewrites as integers.
+// The detail settings that a save without the detail window rewrites as integers. "verify copies"
+// came later and stays as it is stored.
 const char* const kDetailKeys[] = {
     SettingsKey::exportXml,
     SettingsKey::zeroPadding,
@@ -77,11 +78,10 @@ void ConfigWindowController::windowDidLoad()
     const bool full = isFull();
     // One layout serves both editions; each hides the controls the other one has.
     m_ui->displayDesktopNoticeButton->setVisible(!full);
-    for (QWidget* fullOnly :
-         {static_cast<QWidget*>(m_ui->ejectRemovableDeviceButton),
-          static_cast<QWidget*>(m_ui->ExportOtherDestinationImageButton),
-          static_cast<QWidget*>(m_ui->destinationMOVTextField),
-          static_cast<QWidget*>(m_ui->destinationMOVTextButton), static_cast<QWidget*>(m_ui->detailButton)})
+    for (QWidget* fullOnly : {static_cast<QWidget*>(m_ui->ejectRemovableDeviceButton),
+                              static_cast<QWidget*>(m_ui->ExportOtherDestinationImageButton),
+                              static_cast<QWidget*>(m_ui->destinationMOVTextField),
+                              static_cast<QWidget*>(m_ui->destinationMOVTextButton)})
         fullOnly->setVisible(full);
 
     const auto title = [](const char* name) { return Strings::text(QString::fromLatin1(name)); };
@@ -223,8 +223,6 @@ void ConfigWindowController::destinationFolderChosen(const QString& chosen)
 
 void ConfigWindowController::detailButtonClick()
 {
-    if (!isFull())
-        return;
     if (!m_detailWindow) {
         TrevaselWindowManager& manager =
             trevaselWindowManager() ? *trevaselWindowManager() : TrevaselWindowManager::sharedInstance();
@@ -406,6 +404,12 @@ QVariantMap ConfigWindowController::fullSettings(QVariantMap settings) const
 QVariantMap ConfigWindowController::basicSettings(const QVariantMap& stored) const
 {
     const QString one = QStringLiteral("1");
+    // The detail window's copy check when it was opened, else the file's (on when the file lacks it).
+    const QString verifyCopies = key(SettingsKey::verifyCopies);
+    const std::optional<QVariantMap> detail = detailValues();
+    const bool verify = detail && detail->contains(verifyCopies)
+                            ? detail->value(verifyCopies).toBool()
+                            : SettingsSnapshot::fromDictionary(stored, Edition::Basic).verifyCopies;
     return {
         {key(SettingsKey::displayDesktopNotice), m_ui->displayDesktopNoticeButton->isChecked()},
         {key(SettingsKey::autoStartUp), m_ui->autoStartUpButton->isChecked()},
@@ -425,5 +429,6 @@ QVariantMap ConfigWindowController::basicSettings(const QVariantMap& stored) con
         {key(SettingsKey::onlyCameraFormatedSD), one},
         {key(SettingsKey::idNumberZeroPadding), one},
         {key(SettingsKey::lastBuildNumber), TrevaselCommon::getBuildNumber()},
+        {verifyCopies, verify},
     };
 }

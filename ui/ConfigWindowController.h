@@ -17,10 +17,10 @@ class ConfigWindowController;
 }
 
 // The settings window: the settings window. It shows the general, source and destination settings of the
-// settings file, checks them, writes them and lets the program restart its sources. The full edition
-// opens the detailed settings (the detailed settings window) from here and takes their values when it
-// applies; the detail window never writes the file itself. The basic edition's window has the desktop-notice
-// check box instead of the eject, movie and detail controls, and writes a dictionary of exactly its own keys.
+// settings file, checks them, writes them and lets the program restart its sources. It opens the
+// detailed settings (the detailed settings window) from here and takes their values when it applies;
+// the detail window never writes the file itself. The basic edition's window has the desktop-notice
+// check box instead of the eject and movie controls, and writes a dictionary of exactly its own keys.
 //
 // Each opening loads fresh values from the file; changes take effect only through Apply or OK.
 class ConfigWindowController : public BaseWindowController
@@ -51,7 +51,7 @@ public:
     void destinationFolderButtonClick();
     void destinationFolderMOVButtonClick();
 
-    // Opens the detail window (full edition), or brings the one this window holds forward.
+    // Opens the detail window, or brings the one this window holds forward.
     void detailButtonClick();
     DetailConfigWindowController* detailWindow() const { return m_detailWindow; }
 

@@ -8,6 +8,8 @@
 
 #include <QStyle>
 
+#include <initializer_list>
+
 namespace {
 
 QString key(const char* name)
@@ -34,7 +36,16 @@ void DetailConfigWindowController::loadLayout(QWidget* window)
 
 void DetailConfigWindowController::windowDidLoad()
 {
-    if (!m_showAllItems) {
+    const Edition edition = TrevaselCommon::edition();
+    if (edition == Edition::Basic) {
+        // The basic edition files pictures its own way and knows none of these keys.
+        for (QWidget* fullOnly : std::initializer_list<QWidget*>{
+                 m_ui->zeroPaddingButton, m_ui->zeroPaddingLabel, m_ui->zeroPaddingComboBox,
+                 m_ui->chopCameraSerialNumberButton, m_ui->chopCountButton, m_ui->dontAddPatientNameButton,
+                 m_ui->chopAlertMessage, m_ui->exportXmlButton, m_ui->dontSendMIFButton,
+                 m_ui->activateMultipleImportCheck})
+            fullOnly->hide();
+    } else if (!m_showAllItems) {
         m_ui->dontAddPatientNameButton->hide();
         m_ui->exportXmlButton->hide();
     }
@@ -56,6 +67,7 @@ void DetailConfigWindowController::windowDidLoad()
     m_ui->dontSendMIFButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_dontSendMIFTitle")));
     m_ui->activateMultipleImportCheck->setText(
         Strings::text(QStringLiteral("DetailConfigWindow_AvoidMultipleImportTitle")));
+    m_ui->verifyCopiesButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_VerifyCopiesTitle")));
     m_ui->okButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_OKButton")));
     m_ui->cancelButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CancelButton")));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CloseButton")));
@@ -63,7 +75,7 @@ void DetailConfigWindowController::windowDidLoad()
     // The values accepted earlier and not yet applied go over the file's.
     QVariantMap stored = TrevaselCommon::getUserSettingDictionary();
     stored.insert(m_initialValues);
-    const SettingsSnapshot settings = SettingsSnapshot::fromDictionary(stored);
+    const SettingsSnapshot settings = SettingsSnapshot::fromDictionary(stored, edition);
     m_ui->exportXmlButton->setChecked(settings.exportXml);
     m_ui->zeroPaddingButton->setChecked(settings.zeroPadding);
     m_ui->chopCameraSerialNumberButton->setChecked(settings.chopCameraSerialNumber);
@@ -71,6 +83,7 @@ void DetailConfigWindowController::windowDidLoad()
     m_ui->dontAddPatientNameButton->setChecked(settings.dontAddPatientName);
     m_ui->dontSendMIFButton->setChecked(settings.dontSendMif);
     m_ui->activateMultipleImportCheck->setChecked(settings.historyCheck);
+    m_ui->verifyCopiesButton->setChecked(settings.verifyCopies);
     selectStoredEntry(m_ui->zeroPaddingComboBox, settings.zeroPaddingLengthIndex,
                       QString::number(settings.zeroPaddingLength));
     zeroPaddingButtonClick();
@@ -80,6 +93,9 @@ QVariantMap DetailConfigWindowController::settingsValues() const
 {
     if (!isWindowLoaded())
         return {};
+    const bool verifyCopies = m_ui->verifyCopiesButton->isChecked();
+    if (TrevaselCommon::edition() == Edition::Basic)
+        return {{key(SettingsKey::verifyCopies), verifyCopies}};
     QVariantMap values{
         {key(SettingsKey::exportXml), m_ui->exportXmlButton->isChecked()},
         {key(SettingsKey::zeroPadding), m_ui->zeroPaddingButton->isChecked()},
@@ -88,6 +104,7 @@ QVariantMap DetailConfigWindowController::settingsValues() const
         {key(SettingsKey::dontAddPatientName), m_ui->dontAddPatientNameButton->isChecked()},
         {key(SettingsKey::dontSendMif), m_ui->dontSendMIFButton->isChecked()},
         {key(SettingsKey::activateAvoidMultipleImportCheck), m_ui->activateMultipleImportCheck->isChecked()},
+        {key(SettingsKey::verifyCopies), verifyCopies},
     };
     if (m_ui->zeroPaddingButton->isChecked()) {
         values.insert(key(SettingsKey::zeroPaddingLength), qint64(m_ui->zeroPaddingComboBox->currentIndex()));

@@ -12,12 +12,14 @@ namespace Ui {
 class DetailConfigWindowController;
 }
 
-// The detailed settings window (full edition): the naming and export switches. It never writes the settings
-// file: the settings window that opened it takes its values when it applies. OK keeps the values for that
-// Apply, Cancel (and the close box) discards them, Close only hides the window.
+// The detailed settings window: in the full edition the naming and export switches, in both editions
+// whether each copy is read back and checked. It never writes the settings file: the settings window
+// that opened it takes its values when it applies. OK keeps the values for that Apply, Cancel (and the
+// close box) discards them, Close only hides the window.
 //
-// The XML-export and patient-name check boxes are hidden unless the program was started with
-// "--show-all-items"; hidden, they still load and save their settings.
+// The XML-export and patient-name check boxes are hidden unless the full program was started with
+// "--show-all-items"; hidden, they still load and save their settings. The basic edition shows and
+// saves only the copy check.
 class DetailConfigWindowController : public BaseWindowController
 {
     Q_OBJECT
@@ -36,7 +38,8 @@ public:
     // applied). Set before the window loads.
     void setInitialValues(const QVariantMap& values) { m_initialValues = values; }
 
-    // The settings of the check boxes and, while zero padding is on, of the padding-length list.
+    // The settings of the check boxes and, while zero padding is on, of the padding-length list; in
+    // the basic edition only "verify copies".
     QVariantMap settingsValues() const;
 
     void zeroPaddingButtonClick();

@@ -23,9 +23,10 @@ TrevaselWindowManager& TrevaselWindowManager::sharedInstance()
 namespace {
 bool editionKnows(int id)
 {
-    return id >= 0 &&
-           id <= (TrevaselCommon::edition() == Edition::Basic ? TrevaselWindowManager::VersionInformation
-                                                              : TrevaselWindowManager::NGFileCheckResult);
+    if (TrevaselCommon::edition() == Edition::Basic)
+        return (id >= 0 && id <= TrevaselWindowManager::VersionInformation) ||
+               id == TrevaselWindowManager::DetailConfig;
+    return id >= 0 && id <= TrevaselWindowManager::NGFileCheckResult;
 }
 } // namespace
 

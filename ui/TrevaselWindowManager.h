@@ -12,7 +12,7 @@ class BaseWindowController;
 // Window ids: 0 settings, 1 transfer result, 2 help, 3 confirmation before a card transfer, 4 update
 // check, 5 version information, 6 alert, 7 detailed settings, 8 second instance refused,
 // 9 information notice, 10 transfer progress, 11 rejected delivery. The basic edition (as
-// TrevaselCommon::edition() says) knows the ids 0 to 5 only.
+// TrevaselCommon::edition() says) knows the ids 0 to 5 and 7 only.
 class TrevaselWindowManager : public QObject
 {
     Q_OBJECT

@@ -33,6 +33,7 @@ const std::map<QString, int> kBothEditions{
     {"only camera formated SD", QMetaType::QString},
     {"id number zero padding", QMetaType::QString},
     {"last build number", QMetaType::QString},
+    {"verify copies", QMetaType::Bool},
 };
 const std::map<QString, int> kFullEditionOnly{
     {"eject removable device", QMetaType::Bool},

@@ -40,7 +40,8 @@ QVariantMap stepsFrom5()
             {"the wait seconds for checking designated folder", qint64(60)},
             {"dont send mif", qint64(1)},
             {"destination folder path mov", QString()},
-            {"destination folder mov", qint64(0)}};
+            {"destination folder mov", qint64(0)},
+            {"verify copies", true}};
 }
 
 QVariantMap stepsFrom2()
@@ -134,15 +135,18 @@ INSTANTIATE_TEST_SUITE_P(
                                      {"the wait seconds for checking designated folder", qint64(60)},
                                      {"dont send mif", qint64(1)},
                                      {"destination folder path mov", QString()},
-                                     {"destination folder mov", qint64(0)}},
+                                     {"destination folder mov", qint64(0)},
+                                     {"verify copies", true}},
                                     false,
                                     true},
                       MigrationCase{10008,
                                     {{"dont send mif", qint64(1)},
                                      {"destination folder path mov", QString()},
-                                     {"destination folder mov", qint64(0)}},
+                                     {"destination folder mov", qint64(0)},
+                                     {"verify copies", true}},
                                     false,
                                     true},
+                      MigrationCase{10009, {{"verify copies", true}}, false, false},
                       MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
     [](const ::testing::TestParamInfo<MigrationCase>& run) {
         return "Build" + std::to_string(run.param.build);

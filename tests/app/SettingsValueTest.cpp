@@ -1,4 +1,5 @@
 #include "app/SettingsValue.h"
+#include "app/SettingsSnapshot.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -83,6 +84,17 @@ TEST(SettingsValue, TextGivesNumbersAsTheirText)
     EXPECT_EQ(stringValue(QVariant(QStringLiteral("10"))), "10");
     EXPECT_TRUE(stringValue(QVariant(QByteArray("10"))).isEmpty());
     EXPECT_TRUE(stringValue(QVariantMap(), "absent").isEmpty());
+}
+
+// Unlike every other switch, the copy check is on when the file does not say otherwise.
+TEST(SettingsSnapshot, CopyCheckIsOnUnlessTheFileTurnsItOff)
+{
+    EXPECT_TRUE(SettingsSnapshot::fromDictionary({}).verifyCopies);
+    EXPECT_TRUE(SettingsSnapshot::fromDictionary({}, Edition::Basic).verifyCopies);
+    EXPECT_TRUE(SettingsSnapshot::fromDictionary({{"verify copies", QStringLiteral("YES")}}).verifyCopies);
+    for (const QVariant& off : {QVariant(false), QVariant(qint64(0)), QVariant(QStringLiteral("0"))})
+        EXPECT_FALSE(SettingsSnapshot::fromDictionary({{"verify copies", off}}).verifyCopies)
+            << off.toString().toStdString();
 }
 
 } // namespace

@@ -52,6 +52,7 @@ TEST_F(SettingsCommand, InitWritesTheEditionsDefaultsAndShowListsEveryKeyWithIts
     EXPECT_TRUE(simplified.contains("auto start up boolean false")) << shown.out.constData();
     EXPECT_TRUE(simplified.contains("only camera formated SD string \"1\"")) << shown.out.constData();
     EXPECT_TRUE(simplified.contains("check ng file interval time real 10")) << shown.out.constData();
+    EXPECT_TRUE(simplified.contains("verify copies boolean true")) << shown.out.constData();
 
     // A second init would throw the user's settings away, so it needs --force.
     EXPECT_EQ(runCli({QStringLiteral("init"), basic}).exitCode, 1);
@@ -69,7 +70,8 @@ TEST_F(SettingsCommand, SetStoresEachValueWithTheTypeOfItsKey)
                 QStringLiteral("no"), QLatin1String(SettingsKey::confirmBeforeSending), QStringLiteral("-3"),
                 QLatin1String(SettingsKey::checkNgFileIntervalTime), QStringLiteral("2.5"),
                 QLatin1String(SettingsKey::zeroPaddingLengthString), QStringLiteral("8"),
-                QLatin1String(SettingsKey::destinationFolderPath), QStringLiteral("/srv/pictures store")});
+                QLatin1String(SettingsKey::destinationFolderPath), QStringLiteral("/srv/pictures store"),
+                QLatin1String(SettingsKey::verifyCopies), QStringLiteral("false")});
     ASSERT_EQ(run.exitCode, 0) << run.err.constData();
     const QVariantMap settings = *PropertyList::readFile(file);
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::deleteOriginalImage)), QVariant(false));
@@ -79,6 +81,7 @@ TEST_F(SettingsCommand, SetStoresEachValueWithTheTypeOfItsKey)
               QVariant(QStringLiteral("8")));
     EXPECT_EQ(settings.value(QLatin1String(SettingsKey::destinationFolderPath)),
               QVariant(QStringLiteral("/srv/pictures store")));
+    EXPECT_EQ(settings.value(QLatin1String(SettingsKey::verifyCopies)), QVariant(false));
     EXPECT_EQ(settings.size(), SettingsKey::keysOf(Edition::Full).size()) << "every other key kept";
 }
 

@@ -249,7 +249,7 @@ TEST_F(SettingsWindow, BasicEditionWritesExactlyItsOwnKeys)
     ConfigWindowController* config = open();
     EXPECT_EQ(widget<QLineEdit>(config, "destinationTextField")->text(),
               TrevaselCommon::getDefaultDestinationDirectory());
-    EXPECT_FALSE(widget(config, "detailButton")->isVisible());
+    EXPECT_TRUE(widget(config, "detailButton")->isVisible());
     click(config, "displayDesktopNoticeButton");
     click(config, "okButton");
 
@@ -262,6 +262,32 @@ TEST_F(SettingsWindow, BasicEditionWritesExactlyItsOwnKeys)
     EXPECT_EQ(file.value(SettingsKey::displayDesktopNotice), false);
     EXPECT_EQ(file.value(SettingsKey::dateFormatString), QStringLiteral("YYYYMMDD"));
     EXPECT_EQ(m_applied.size(), 1);
+}
+
+TEST_F(SettingsWindow, CopyCheckTurnedOffInTheDetailWindowIsSavedAndKeptBySavesWithoutIt)
+{
+    for (const Edition edition : {Edition::Full, Edition::Basic}) {
+        SCOPED_TRACE(edition == Edition::Full ? "full" : "basic");
+        TrevaselCommon::setEdition(edition);
+        writeSettings({{SettingsKey::destinationFolderPath, path("dest")}});
+        ConfigWindowController* config = open();
+        click(config, "detailButton");
+        DetailConfigWindowController* detail = config->detailWindow();
+        ASSERT_NE(detail, nullptr);
+        EXPECT_TRUE(widget(detail, "verifyCopiesButton")->isChecked());
+        // The basic edition's detail window holds the copy check alone.
+        EXPECT_EQ(widget(detail, "chopCountButton")->isVisible(), edition == Edition::Full);
+        click(detail, "verifyCopiesButton");
+        click(detail, "okButton");
+        click(config, "okButton");
+        EXPECT_EQ(stored().value(SettingsKey::verifyCopies), false);
+        flushDeletes();
+
+        // The next save without the detail window leaves it off.
+        click(open(), "okButton");
+        EXPECT_EQ(stored().value(SettingsKey::verifyCopies), false);
+        flushDeletes();
+    }
 }
 
 TEST_F(SettingsWindow, FailingToMakeDeliverOrToWriteTheFileSavesNothingAndKeepsTheWindowOpen)

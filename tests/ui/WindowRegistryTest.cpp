@@ -73,7 +73,7 @@ TEST_F(WindowRegistry, ClosingAnAlertMadeOutsideTheRegistryLeavesTheRegisteredOn
     EXPECT_EQ(manager.getWindowController(TrevaselWindowManager::Alert), registered);
 }
 
-TEST_F(WindowRegistry, BasicEditionKnowsOnlyIdsZeroToFive)
+TEST_F(WindowRegistry, BasicEditionKnowsOnlyIdsZeroToFiveAndTheDetailWindow)
 {
     TrevaselCommon::setEdition(Edition::Basic);
     TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
@@ -84,8 +84,7 @@ TEST_F(WindowRegistry, BasicEditionKnowsOnlyIdsZeroToFive)
     EXPECT_NE(manager.getWindowController(TrevaselWindowManager::CopyResult), nullptr);
     EXPECT_NE(manager.getWindowController(TrevaselWindowManager::SDCopyConfirm), nullptr);
     EXPECT_NE(manager.getWindowController(TrevaselWindowManager::Config), nullptr);
-    EXPECT_EQ(manager.getWindowController(TrevaselWindowManager::DetailConfig), nullptr);
-    for (int id : {2, 4, 5})
+    for (int id : {2, 4, 5, 7})
         EXPECT_EQ(manager.getWindowController(id)->getTrevaselWindow(), id);
 }
 

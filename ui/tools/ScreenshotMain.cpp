@@ -197,6 +197,8 @@ int main(int argc, char** argv)
         TrevaselCommon::setEdition(Edition::Basic);
         ok &= grab(new ConfigWindowController, folder,
                    QStringLiteral("ConfigWindowController-basic-%1").arg(language));
+        ok &= grab(new DetailConfigWindowController, folder,
+                   QStringLiteral("DetailConfigWindowController-basic-%1").arg(language));
         auto* basicUpdate = new UpdateCheckWindowController;
         basicUpdate->setResult(newerVersion());
         ok &= grab(basicUpdate, folder, QStringLiteral("UpdateCheckWindowController-basic-%1").arg(language));
