@@ -37,23 +37,31 @@ bool BaseDao::deleteByEntity(const BaseEntity& record) const
 std::vector<std::unique_ptr<BaseEntity>> BaseDao::executeFind(const SqlStatement& statement) const
 {
     std::vector<std::unique_ptr<BaseEntity>> records;
+    // A half-read table would let the import take a known shot for a new one only by chance; an
+    // empty list and lastFailure say plainly that nothing could be checked.
+    if (!executeForEachRow(statement, [&](const FMResultSet& row) { records.push_back(getEntity(row)); }))
+        records.clear();
+    return records;
+}
+
+bool BaseDao::executeForEachRow(const SqlStatement& statement,
+                                const std::function<void(const FMResultSet&)>& eachRow) const
+{
     const auto database = openDatabase();
     if (!database)
-        return records;
+        return false;
     const auto rows = database->executeQuery(statement.sql, statement.parameters);
     if (!rows) {
         noteFailure(*database);
-        return records;
+        return false;
     }
     while (rows->next())
-        records.push_back(getEntity(*rows));
-    // A half-read table would let the import take a known shot for a new one only by chance; an
-    // empty list and lastFailure say plainly that nothing could be checked.
+        eachRow(*rows);
     if (rows->endedWithError()) {
-        records.clear();
         noteFailure(*database);
+        return false;
     }
-    return records;
+    return true;
 }
 
 std::optional<QVariant> BaseDao::executeFindSingleColumn(const SqlStatement& statement) const

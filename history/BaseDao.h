@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -39,6 +40,10 @@ public:
 
     // One record per row, in row order; empty when the statement failed, also part-way through.
     std::vector<std::unique_ptr<BaseEntity>> executeFind(const SqlStatement& statement) const;
+    // Hands every row to eachRow, in row order, for rows that are not this DAO's records. False when
+    // the statement failed, also part-way through (the rows handed over so far are then no answer).
+    bool executeForEachRow(const SqlStatement& statement,
+                           const std::function<void(const FMResultSet&)>& eachRow) const;
     // The first column of the first row (see FMResultSet::objectForColumnIndex), or none without a row.
     std::optional<QVariant> executeFindSingleColumn(const SqlStatement& statement) const;
     bool executeUpdate(const SqlStatement& statement) const;

@@ -24,14 +24,41 @@ QString HistoryDatabase::schemaSql()
     return QString::fromUtf8(file.readAll());
 }
 
+QString HistoryDatabase::addedSchemaSql()
+{
+    return QStringLiteral("create index if not exists imported_file_camera_name on imported_file "
+                          "(camera_id, %1 collate nocase);\n"
+                          "create table if not exists imported_file_hash (\n"
+                          "    id integer primary key,\n"
+                          "    path text not null,\n"
+                          "    size integer,\n"
+                          "    xxh3_128 text,\n"
+                          "    datetime integer\n"
+                          ");\n"
+                          "create index if not exists imported_file_hash_datetime on imported_file_hash "
+                          "(datetime);\n")
+        .arg(fileNameKeySql());
+}
+
+QString HistoryDatabase::fileNameKeySql()
+{
+    // rtrim drops every character but "/" from the end, which leaves the folder part with its last
+    // "/"; what follows it is the name. The cast makes a blob or a number written by another program
+    // the text that "like" reads it as (in builds of SQLite whose "like" reads blobs at all).
+    return QStringLiteral("substr(cast(file_name as text), length(rtrim(cast(file_name as text), "
+                          "replace(cast(file_name as text), '/', ''))) + 1)");
+}
+
 bool HistoryDatabase::createIfMissing(const QString& path)
 {
     const QFileInfo target(path);
     if (path.isEmpty() || target.isDir())
         return false;
     const bool replaceEmptyFile = target.exists() && target.size() == 0;
-    if (target.exists() && !replaceEmptyFile)
+    if (target.exists() && !replaceEmptyFile) {
+        upgrade(path); // when it fails, the lookups read the whole table as they did before the index
         return true;
+    }
 
     const QString schema = schemaSql();
     if (schema.isEmpty())
@@ -43,7 +70,8 @@ bool HistoryDatabase::createIfMissing(const QString& path)
     {
         FMDatabase database(building.fileName());
         if (!database.open(FMDatabase::OpenMode::ReadWrite) ||
-            !database.executeStatements(QStringLiteral("begin;\n") + schema + QStringLiteral("\ncommit;")))
+            !database.executeStatements(QStringLiteral("begin;\n") + schema + QLatin1Char('\n') +
+                                        addedSchemaSql() + QStringLiteral("commit;")))
             return false; // the temporary file goes with `building`
     }
     // From here on the file is moved or removed by hand: QTemporaryFile would delete it under its
@@ -75,6 +103,18 @@ bool HistoryDatabase::checkpoint(const QString& path)
     // The first column is 1 when a reader or writer kept the checkpoint from finishing.
     const auto result = database.executeQuery(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE);"));
     return result && result->next() && result->objectForColumnIndex(0).toLongLong() == 0;
+}
+
+bool HistoryDatabase::upgrade(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    FMDatabase database(path);
+    if (!database.open(FMDatabase::OpenMode::ReadWrite))
+        return false;
+    // On a failure the transaction is left open, and closing the handle rolls it back.
+    return database.executeStatements(QStringLiteral("begin;\n") + addedSchemaSql() +
+                                      QStringLiteral("commit;"));
 }
 
 void HistoryDatabase::addTransferColumns(const QString& path)

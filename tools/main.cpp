@@ -5,6 +5,7 @@
 #include "tools/InspectCommand.h"
 #include "tools/SampleCardCommand.h"
 #include "tools/SettingsCommand.h"
+#include "tools/VerifyCommand.h"
 
 #include <QCoreApplication>
 
@@ -26,6 +27,9 @@ const CommandLine::Texts texts{
         "                              person; --basic reads as the basic edition\n"
         "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
         "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
+        "  verify [--database FILE] [--since yyyy-MM-dd]\n"
+        "                              read back every picture whose hash the history keeps and list\n"
+        "                              those missing or changed in the store (see 'verify --help')\n"
         "  sample-card DIR             write a sample camera card into DIR\n"
         "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n",
 };
@@ -66,6 +70,8 @@ int main(int argc, char** argv)
         return runHistoryCommand(commandArguments);
     if (command == QLatin1String("settings"))
         return runSettingsCommand(commandArguments);
+    if (command == QLatin1String("verify"))
+        return runVerifyCommand(commandArguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(commandArguments);
     if (command == QLatin1String("help"))

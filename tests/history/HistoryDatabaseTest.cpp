@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 using historytest::importedFile;
 
@@ -119,6 +120,65 @@ TEST(HistoryDatabase, StoreOperationsOnAMissingFileFailWithoutMakingIt)
     EXPECT_FALSE(history.insert(importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"))));
     EXPECT_FALSE(history.deleteBeforeDatetime(20990101000000));
     EXPECT_FALSE(QFileInfo::exists(path)) << "start-up would take an empty file for the real database";
+}
+
+// How SQLite means to run the statement, one line per step.
+QStringList queryPlan(FMDatabase& database, const SqlStatement& statement)
+{
+    QStringList steps;
+    const auto rows =
+        database.executeQuery(QStringLiteral("explain query plan ") + statement.sql, statement.parameters);
+    while (rows && rows->next())
+        steps << rows->stringForColumn(QStringLiteral("detail")).value_or(QString());
+    return steps;
+}
+
+TEST(HistoryDatabase, AnOlderDatabaseGainsTheLookupIndexAndTheHashTableAtStartUp)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Trevasel.db"));
+    {
+        FMDatabase database(path);
+        ASSERT_TRUE(database.open());
+        ASSERT_TRUE(
+            database.executeStatements(HistoryDatabase::schemaSql() +
+                                       QStringLiteral("insert into imported_file (file_name, camera_id, "
+                                                      "datetime) values ('P/IMG_0001.JPG', 'SN-1', 1);"
+                                                      "insert into imported_file (file_name, camera_id, "
+                                                      "datetime) values ('P/img-0001.jpg', 'SN-1', 2);")));
+    }
+    const auto columns = columnsOf(path);
+    ASSERT_TRUE(HistoryDatabase::createIfMissing(path));
+    ASSERT_TRUE(HistoryDatabase::createIfMissing(path)) << "a second start finds everything there";
+    EXPECT_EQ(columnsOf(path), columns) << "other programs read imported_file as it was";
+
+    FMDatabase database(path);
+    ASSERT_TRUE(database.open(FMDatabase::OpenMode::ReadOnly));
+    for (const QString& name : {QStringLiteral("IMG_0001.JPG"), QStringLiteral("2015-01-01 000003.JPG")}) {
+        for (const auto after : {std::optional<qint64>(), std::optional<qint64>(1)}) {
+            const QStringList plan = queryPlan(
+                database, ImportedFileDao::getLikeFileNameCameraIdQuery(name, QStringLiteral("SN-1"), after));
+            // Every read of the table goes through the index by camera and name, none through all of
+            // the camera's rows.
+            const QStringList reads = plan.filter(QRegularExpression(QStringLiteral("^(SCAN|SEARCH)")));
+            EXPECT_TRUE(
+                !reads.isEmpty() &&
+                reads.filter(QStringLiteral("imported_file_camera_name (camera_id=? AND <expr>")).size() ==
+                    reads.size())
+                << name.toStdString() << ": " << plan.join(QStringLiteral(" | ")).toStdString();
+        }
+    }
+    const ImportedFileDao history(path);
+    EXPECT_EQ(
+        history.findByLikeFileNameCameraId(QStringLiteral("IMG_0001.JPG"), QStringLiteral("SN-1")).size(),
+        2u);
+    EXPECT_EQ(
+        history.findByLikeFileNameCameraIdAfter(QStringLiteral("IMG_0001.JPG"), QStringLiteral("SN-1"), 1)
+            .size(),
+        1u);
+    EXPECT_TRUE(history.insertPictureHash({std::nullopt, QStringLiteral("/srv/P/IMG_0001.JPG"), 3,
+                                           QString(32, QLatin1Char('0')), 20240101120000}));
+    EXPECT_EQ(history.findPictureHashesSince(0).size(), 1u);
 }
 
 } // namespace

@@ -183,4 +183,151 @@ TEST(ImportedFileDaoMigration, AddedColumnsGiveOlderRowsTheEmptyText)
     EXPECT_TRUE(history.insert(importedFile(QStringLiteral("P/b.JPG"), QStringLiteral("SN-1"))));
 }
 
+// The index may only narrow the rows read, never the rows found: every lookup must give what "like"
+// over the whole table gives.
+TEST_F(ImportedFileDaoTest, IndexedLookupGivesTheRowsOfTheWholeTableLike)
+{
+    const QString top = QString::fromUcs4(U"\U0010FFFF");
+    const QStringList stored = {"P1/IMG_0001.JPG",
+                                "P2/img-0001.jpg",
+                                "P3/Img_0001.jpg.bak",
+                                "IMG_0001.JPG",
+                                "P/A/B.JPG",
+                                "P/a_b.jpg",
+                                "P/AxB.JPG",
+                                "P/A_B.JPG/",
+                                "P/ä.JPG",
+                                "P/Ä.jpg",
+                                "P/K.JPG",
+                                "P/\u212A.JPG",
+                                "P/100% done.JPG",
+                                "P/100x done.JPG",
+                                "P/__.JPG",
+                                "P/_B.JPG",
+                                "P/B.JPG",
+                                "P/FLP.JPG",
+                                "P/2015-01-01 000003_FLP.JPG",
+                                "P/2015-01-01 000003/FLP.JPG",
+                                "P/2015-01-01 000003XFLP.jpg",
+                                "P/2015-01-01 000003_flp.JPG.part",
+                                "P/z_x.JPG",
+                                "P/{_x.JPG",
+                                "P/Z" + top + "_x.JPG",
+                                "P/" + top + "_x",
+                                "P/" + top + top + "_x",
+                                "Q/z\uffff_" + top + ".JPG",
+                                "P/",
+                                "/",
+                                "P//B.JPG"};
+    ASSERT_TRUE(m_history.beginSession()); // one connection for the hundred inserts
+    for (const QString& name : stored) {
+        store({importedFile(name, QStringLiteral("SN-1")), importedFile(name, QStringLiteral("SN-2"))});
+        ImportedFileEntity noCamera = importedFile(name, QString());
+        noCamera.cameraId.reset();
+        store({noCamera});
+    }
+    // Values another program may have written: a blob, a number, no name, the empty camera.
+    FMDatabase database(m_path);
+    ASSERT_TRUE(database.open());
+    ASSERT_TRUE(database.executeUpdate(
+        QStringLiteral("insert into imported_file (file_name, camera_id, datetime) values (?, ?, 0), "
+                       "(12, 'SN-1', 0), (NULL, 'SN-1', 0), ('P/B.JPG', '', 0);"),
+        {QByteArray("P/blob_B.JPG"), QStringLiteral("SN-1")}));
+
+    const QStringList names = {"IMG_0001.JPG",
+                               "img_0001.jpg",
+                               "A_B.JPG",
+                               "a_b.jpg",
+                               "A_B.JPG_",
+                               "ä.jpg",
+                               "Ä.JPG",
+                               "K.JPG",
+                               "k.jpg",
+                               "\u212A.JPG",
+                               "100% done.JPG",
+                               "100_ done.JPG",
+                               "",
+                               "_",
+                               "__.JPG",
+                               "_B.JPG",
+                               "B.JPG",
+                               "b.jpg",
+                               "blob_b.jpg",
+                               "12",
+                               "2015-01-01 000003_FLP.JPG",
+                               "2015-01-01 000003_FLP.JPG_part",
+                               "Z_x.JPG",
+                               "z" + top + "_x.jpg",
+                               top + "_X",
+                               top + top + "_x",
+                               "z\uffff_" + top + ".JPG",
+                               "A/B.JPG",
+                               "%",
+                               "x%"};
+    const auto ids = [](const std::vector<ImportedFileEntity>& rows) {
+        QList<qint64> found;
+        for (const auto& row : rows)
+            found << row.recordId;
+        return found;
+    };
+    int matches = 0;
+    for (const QString& name : names) {
+        for (const QString& camera : {QStringLiteral("SN-1"), QStringLiteral("SN-2"), QString()}) {
+            for (const std::optional<qint64> after : {std::optional<qint64>(), std::optional<qint64>(40)}) {
+                QList<qint64> expected;
+                const auto rows = database.executeQuery(
+                    QStringLiteral("select id from imported_file where file_name like ? and camera_id = ? "
+                                   "and id > ? order by id;"),
+                    {QStringLiteral("%/") + name, camera, after.value_or(0)});
+                ASSERT_TRUE(rows);
+                while (rows->next())
+                    expected << rows->longLongIntForColumn(QStringLiteral("id"));
+                const auto found = after ? m_history.findByLikeFileNameCameraIdAfter(name, camera, *after)
+                                         : m_history.findByLikeFileNameCameraId(name, camera);
+                ASSERT_EQ(m_history.lastFailure(), std::nullopt) << name.toStdString();
+                EXPECT_EQ(ids(found), expected) << "\"" << name.toStdString() << "\" of \""
+                                                << camera.toStdString() << "\" after " << after.value_or(0);
+                matches += static_cast<int>(expected.size());
+            }
+        }
+    }
+    EXPECT_GT(matches, 60) << "the names must find rows for the comparison to mean anything";
+}
+
+TEST_F(ImportedFileDaoTest, PictureHashesAreFoundSinceATimeAndPurgedWithTheHistory)
+{
+    const auto hashRow = [](const char* path, qint64 size, qint64 datetime) {
+        return PictureHashEntity{std::nullopt, QString::fromUtf8(path), size,
+                                 QStringLiteral("0123456789abcdef0123456789abcdef"), datetime};
+    };
+    ASSERT_TRUE(m_history.insertPictureHash(hashRow("/srv/P/a.JPG", 10, 20240101115959)));
+    ASSERT_TRUE(m_history.insertPictureHash(hashRow("/srv/P/山田 'b'.JPG", 5000000000, 20240101120000)));
+    ASSERT_TRUE(m_history.insertPictureHash(hashRow("/srv/P/c.JPG", 0, 20240101120001)));
+    store({importedFile(QStringLiteral("P/a.JPG"), QStringLiteral("SN-1"), 20240101115959)});
+
+    const auto since = m_history.findPictureHashesSince(20240101120000);
+    ASSERT_EQ(since.size(), 2u);
+    EXPECT_EQ(since[0].id, 2);
+    EXPECT_EQ(since[0].path, QStringLiteral("/srv/P/山田 'b'.JPG"));
+    EXPECT_EQ(since[0].size, 5000000000);
+    EXPECT_EQ(since[0].hash, QStringLiteral("0123456789abcdef0123456789abcdef"));
+    EXPECT_EQ(since[0].datetime, 20240101120000);
+    EXPECT_EQ(since[1].path, QStringLiteral("/srv/P/c.JPG"));
+
+    EXPECT_TRUE(m_history.deleteBeforeDatetime(20240101120000));
+    const auto left = m_history.findPictureHashesSince(0);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].path, QStringLiteral("/srv/P/c.JPG"));
+    EXPECT_TRUE(m_history.findAll().empty());
+
+    // A database from before the hashes: nothing to purge there, and nothing to keep them in.
+    FMDatabase database(m_path);
+    ASSERT_TRUE(database.open() &&
+                database.executeStatements(QStringLiteral("drop table imported_file_hash;")));
+    EXPECT_TRUE(m_history.deleteBeforeDatetime(20240101120000));
+    EXPECT_FALSE(m_history.insertPictureHash(hashRow("/srv/P/d.JPG", 1, 20240101120002)));
+    EXPECT_TRUE(m_history.findPictureHashesSince(0).empty());
+    EXPECT_TRUE(m_history.lastFailure());
+}
+
 } // namespace
