@@ -3,11 +3,14 @@
 # safely on disk) on the same generated 3 MB stills, in one run with alternating rounds, and prints
 # every round's ratio and the ratios of the medians, for two cards: 200 stills of 25 patients with
 # the three maker-note generations mixed, and COUNT stills of 17 patients:
-#   copy mode, history and XML on          target: at most 1.3 x cp + sync
+#   copy mode, history and XML on, every copy read back from the disk ("verify copies")
+#                                          target: at most 1.8 x cp + sync
+#   the same with "verify copies" off      target: at most 1.2 x cp + sync
 #   move within one filesystem             target: at most 0.2 x cp + sync
 #   per image into a patient folder that already holds 10,000 files, against an empty one
 #                                          target: at most 3 x
-#   bench/import_vs_cp.sh [BUILD_DIR] [COUNT] [ROUNDS]   (defaults: build 500 7)
+#   bench/import_vs_cp.sh [BUILD_DIR] [COUNT] [ROUNDS]   (defaults: build 500 7; COUNT 0 skips
+#   the second card)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
@@ -20,21 +23,22 @@ maker="$build/bench/make-bench-stills"
 work="$(mktemp -d "${TMPDIR:-/var/tmp}/trevasel-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
-settings() { # FILE DESTINATION DELETE_ORIGINAL
-    python3 - "$1" "$2" "$3" "$root/resources/full/Trevasel-setting.plist" <<'PY'
+settings() { # FILE DESTINATION DELETE_ORIGINAL VERIFY
+    python3 - "$1" "$2" "$3" "$4" "$root/resources/full/Trevasel-setting.plist" <<'PY'
 import plistlib, sys
-path, destination, delete, defaults = sys.argv[1:]
+path, destination, delete, verify, defaults = sys.argv[1:]
 with open(defaults, 'rb') as f:
     d = plistlib.load(f)
 d.update({'destination folder path': destination, 'activate avoid multiple import check': True,
           'export xml': True, 'delete original image': delete == '1', 'save day subfolder': False,
-          'chop camera serial number': False, 'chop count': False})
+          'chop camera serial number': False, 'chop count': False, 'verify copies': verify == '1'})
 with open(path, 'wb') as f:
     plistlib.dump(d, f)
 PY
 }
-settings "$work/copy.plist" "$work/dest" 0
-settings "$work/move.plist" "$work/dest" 1
+settings "$work/copy.plist" "$work/dest" 0 1
+settings "$work/plain.plist" "$work/dest" 0 0
+settings "$work/move.plist" "$work/dest" 1 1
 
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { print b - a }'; }
@@ -48,7 +52,8 @@ writes() { if [ -r "$statfile" ]; then awk '{ print $5 }' "$statfile"; else echo
 declare -A times
 declare -A requests
 
-# run_card NAME COUNT PATIENTS: alternating rounds of import (copy), cp -r + sync, import (move).
+# run_card NAME COUNT PATIENTS: alternating rounds of import (verified copy), cp -r + sync, import
+# (copy, verify off), import (move).
 run_card() {
     local name="$1" count="$2" patients="$3"
     rm -rf "$work/stills"
@@ -61,7 +66,7 @@ run_card() {
     "$cli" import --settings "$work/copy.plist" --database "$work/history.db" "$work/stills" > /dev/null 2>&1
     fresh
     cp -r "$work/stills" "$work/cp" && sync
-    local round start end before import cp move
+    local round start end before import cp plain move
     for round in $(seq 1 "$rounds"); do
         fresh
         before=$(writes)
@@ -77,6 +82,11 @@ run_card() {
         requests[$name-cp]=$(( ${requests[$name-cp]:-0} + $(writes) - before ))
 
         fresh
+        start=$(now); "$cli" import --settings "$work/plain.plist" --database "$work/history.db" "$work/stills" > "$work/import.out" 2> /dev/null; end=$(now)
+        plain=$(elapsed "$start" "$end")
+        tail -n 1 "$work/import.out" | grep -qx "transferred: $count" || { echo "unverified import did not transfer every still" >&2; exit 1; }
+
+        fresh
         cp -r "$work/stills" "$work/move-src"; sync
         start=$(now); "$cli" import --settings "$work/move.plist" --database "$work/history.db" "$work/move-src" > "$work/move.out" 2> /dev/null; end=$(now)
         move=$(elapsed "$start" "$end")
@@ -85,27 +95,31 @@ run_card() {
 
         times[$name-import]+="$import "
         times[$name-cp]+="$cp "
+        times[$name-plain]+="$plain "
         times[$name-move]+="$move "
-        printf '%s round %d: cp + sync %.3f s, copy %.3f s (%.3f x), move %.3f s (%.3f x)\n' "$name" "$round" \
-            "$cp" "$import" "$(div "$import" "$cp")" "$move" "$(div "$move" "$cp")"
+        printf '%s round %d: cp + sync %.3f s, verified copy %.3f s (%.3f x), unverified copy %.3f s (%.3f x), move %.3f s (%.3f x)\n' \
+            "$name" "$round" "$cp" "$import" "$(div "$import" "$cp")" "$plain" "$(div "$plain" "$cp")" \
+            "$move" "$(div "$move" "$cp")"
     done
 }
 
 report_card() { # NAME COUNT
-    local name="$1" count="$2" import cp move
+    local name="$1" count="$2" import cp plain move
     import=$(echo "${times[$name-import]}" | median)
+    plain=$(echo "${times[$name-plain]}" | median)
     cp=$(echo "${times[$name-cp]}" | median)
     move=$(echo "${times[$name-move]}" | median)
     printf '%s: %d stills of 3 MB, median of %d rounds\n' "$name" "$count" "$rounds"
     printf '  cp -r + sync:                 %.3f s\n' "$cp"
-    printf '  import, copy (history, XML):  %.3f s   ratio %.3f (target <= 1.3)\n' "$import" "$(div "$import" "$cp")"
+    printf '  import, verified copy:        %.3f s   ratio %.3f (target <= 1.8)\n' "$import" "$(div "$import" "$cp")"
+    printf '  import, copy, verify off:     %.3f s   ratio %.3f (target <= 1.2)\n' "$plain" "$(div "$plain" "$cp")"
     printf '  import, move (same fs):       %.3f s   ratio %.3f (target <= 0.2)\n' "$move" "$(div "$move" "$cp")"
     printf '  disk write requests per still: import %.1f, cp + sync %.1f\n' \
         "$(div "${requests[$name-import]}" $((count * rounds)))" "$(div "${requests[$name-cp]}" $((count * rounds)))"
 }
 
 run_card mixed25 200 25
-run_card main "$count" 17
+[ "$count" -gt 0 ] && run_card main "$count" 17
 
 # Per image into a full patient folder: the same 200 stills of one patient, once into an empty
 # destination and once into one whose patient folder already holds 10,000 files.
@@ -133,7 +147,7 @@ empty=$(echo "${times[empty]}" | median)
 full=$(echo "${times[full]}" | median)
 echo
 report_card mixed25 200
-report_card main "$count"
+[ "$count" -gt 0 ] && report_card main "$count"
 printf 'per image, empty folder:      %.2f ms\n' "$(awk -v t="$empty" -v n="$full_count" 'BEGIN { print t * 1000 / n }')"
 printf 'per image, 10,000 files:      %.2f ms   ratio %.3f (target <= 3)\n' \
     "$(awk -v t="$full" -v n="$full_count" 'BEGIN { print t * 1000 / n }')" "$(div "$full" "$empty")"

@@ -182,6 +182,63 @@ int copyContents(int in, int out, off_t size)
     return 0;
 }
 
+FileSystem::WriteFault writeFault = nullptr;
+
+// Copies size bytes from the start of in through a buffer, hashing them as they are read. 0 or an
+// errno value.
+int copyHashing(int in, int out, off_t size, ContentHasher& hasher)
+{
+    constexpr size_t chunk = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[chunk]);
+    off_t copied = 0;
+    while (copied < size) {
+        const ssize_t n =
+            ::pread(in, buffer.get(), static_cast<size_t>(std::min<off_t>(size - copied, chunk)), copied);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO; // the source ended early: it shrank under us
+        hasher.add(buffer.get(), static_cast<size_t>(n));
+        if (writeFault)
+            writeFault(buffer.get(), static_cast<size_t>(n));
+        if (!writeAll(out, buffer.get(), static_cast<size_t>(n)))
+            return errno;
+        copied += n;
+    }
+    return 0;
+}
+
+// The hash of the whole file behind fd, read from the disk rather than from the page cache where
+// the kernel allows: the file's clean cached pages are dropped first. Nothing on a read error.
+std::optional<ContentHash> hashFromDisk(int fd, off_t size)
+{
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ContentHasher hasher;
+    constexpr size_t chunk = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[chunk]);
+    off_t done = 0;
+    for (;;) {
+        const ssize_t n = ::pread(fd, buffer.get(), chunk, done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        hasher.add(buffer.get(), static_cast<size_t>(n));
+        done += n;
+    }
+    if (done != size)
+        return std::nullopt;
+    // Read once, the pages are of no more use to this program: they leave room for the card's.
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    return hasher.result();
+}
+
 // ".NAME.<16 hex digits>.part", as temporaryNameIn() makes them.
 bool isTemporaryName(const char* name)
 {
@@ -233,9 +290,8 @@ int unfinishedCopy(int in, const struct stat& before, int copy, const QByteArray
 namespace FileSystem {
 
 StagedCopy::StagedCopy(StagedCopy&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_temporaryPath(std::move(other.m_temporaryPath)),
-      m_folder(std::move(other.m_folder)), m_size(other.m_size)
 {
+    *this = std::move(other);
 }
 
 StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept
@@ -246,6 +302,10 @@ StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept
         m_temporaryPath = std::move(other.m_temporaryPath);
         m_folder = std::move(other.m_folder);
         m_size = other.m_size;
+        m_source = std::move(other.m_source);
+        m_checks = std::move(other.m_checks);
+        m_hash = other.m_hash;
+        m_readBack = other.m_readBack;
     }
     return *this;
 }
@@ -266,7 +326,7 @@ void StagedCopy::discard()
 }
 
 Result StagedCopy::stage(const QString& source, const QString& folder, const QString& destinationForMessages,
-                         StagedCopy& staged, const QByteArray& requiredEnding)
+                         StagedCopy& staged, const CopyChecks& checks)
 {
     staged.discard();
     const QString copyText = QStringLiteral("Cannot copy");
@@ -284,13 +344,17 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
         return failure(copyText, destinationForMessages, errno);
     // Held until the copy has its name or is gone: the mark of a copy that is still being made.
     ::flock(out.get(), LOCK_EX | LOCK_NB);
-    if (const int error = copyContents(in.get(), out.get(), sourceStat.st_size)) {
+    std::optional<ContentHasher> hasher;
+    if (checks.verify)
+        hasher.emplace();
+    if (const int error = hasher ? copyHashing(in.get(), out.get(), sourceStat.st_size, *hasher)
+                                 : copyContents(in.get(), out.get(), sourceStat.st_size)) {
         ::unlink(temporaryPath.constData());
         return failure(copyText, destinationForMessages, error);
     }
     // A writer that is still at work (a slow network copy, a scanner) shows in the source's size or
     // times, or in a file that does not end yet as a whole one of its kind.
-    if (const int unfinished = unfinishedCopy(in.get(), sourceStat, out.get(), requiredEnding)) {
+    if (const int unfinished = unfinishedCopy(in.get(), sourceStat, out.get(), checks.requiredEnding)) {
         ::unlink(temporaryPath.constData());
         return failure(QStringLiteral("Not yet whole"), source, unfinished);
     }
@@ -303,7 +367,39 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
     staged.m_temporaryPath = temporaryPath;
     staged.m_folder = QDir::cleanPath(folder);
     staged.m_size = sourceStat.st_size;
+    staged.m_source = source;
+    staged.m_checks = checks;
+    staged.m_hash = hasher ? std::optional<ContentHash>(hasher->result()) : std::nullopt;
+    staged.m_readBack = false;
     return Result::success();
+}
+
+bool StagedCopy::readsBackEqual() const
+{
+    return m_hash && hashFromDisk(m_fd, static_cast<off_t>(m_size)) == m_hash;
+}
+
+int StagedCopy::copyAgain()
+{
+    FileDescriptor in(openRegularFileForReading(m_source));
+    if (!in.valid())
+        return errno;
+    struct stat sourceStat;
+    if (::fstat(in.get(), &sourceStat) != 0)
+        return errno;
+    if (sourceStat.st_size != m_size)
+        return FileSystem::kUnfinished;
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        return errno;
+    ContentHasher hasher;
+    if (const int error = copyHashing(in.get(), m_fd, sourceStat.st_size, hasher))
+        return error;
+    if (const int unfinished = unfinishedCopy(in.get(), sourceStat, m_fd, m_checks.requiredEnding))
+        return unfinished;
+    // The source read otherwise this time: the card itself does not read back steadily.
+    if (hasher.result() != m_hash)
+        return FileSystem::kCopyDiffers;
+    return ::fdatasync(m_fd) == 0 ? 0 : errno;
 }
 
 Result StagedCopy::commit(const QString& destination)
@@ -326,6 +422,26 @@ Result StagedCopy::commit(const QString& destination)
         return abandon(errno);
     if (written.st_size != m_size)
         return abandon(EIO);
+    if (m_hash && !m_readBack) {
+        m_readBack = readsBackEqual();
+        if (!m_readBack) {
+            Logger::info(
+                QStringLiteral("the copy of %1 for %2 did not read back equal; it is written once more")
+                    .arg(m_source, destination));
+            const int error = copyAgain();
+            if (error && error != FileSystem::kCopyDiffers)
+                return abandon(error);
+            m_readBack = !error && readsBackEqual();
+        }
+        if (!m_readBack) {
+            discard();
+            return Result::failure(
+                QStringLiteral("The copy of \u201c%1\u201d in \u201c%2\u201d did not read back equal to the "
+                               "original; the original is kept.")
+                    .arg(QFileInfo(m_source).fileName(), QFileInfo(destination).absolutePath()),
+                FileSystem::kCopyDiffers);
+        }
+    }
     if (const int error = renameNoReplace(m_temporaryPath, native(destination))) {
         if (error == EEXIST) // the copy stays staged, for the caller to name it anew
             return failure(copyText, destination, error);
@@ -334,22 +450,24 @@ Result StagedCopy::commit(const QString& destination)
     const int fd = std::exchange(m_fd, -1);
     ::close(fd); // synced above: a close error changes nothing of what is on disk
     deferSync(m_folder);
-    return Result::success();
+    Result done = Result::success();
+    done.hash = m_hash;
+    return done;
 }
 
-Result copyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding)
+Result copyFile(const QString& source, const QString& destination, const CopyChecks& checks)
 {
     struct stat existing;
     if (::lstat(native(destination).constData(), &existing) == 0)
         return failure(QStringLiteral("Cannot copy"), destination, EEXIST);
     StagedCopy staged;
-    if (Result result = StagedCopy::stage(source, folderOf(destination), destination, staged, requiredEnding);
+    if (Result result = StagedCopy::stage(source, folderOf(destination), destination, staged, checks);
         !result)
         return result;
     return staged.commit(destination);
 }
 
-Result moveFile(const QString& source, const QString& destination)
+Result moveFile(const QString& source, const QString& destination, const CopyChecks& checks)
 {
     const QByteArray from = native(source);
     const QByteArray to = native(destination);
@@ -367,13 +485,13 @@ Result moveFile(const QString& source, const QString& destination)
     if (error != EXDEV)
         return failure(QStringLiteral("Cannot move"), source, error);
     // Another filesystem: the copy is complete and on disk before the source goes.
-    if (Result copied = copyFile(source, destination); !copied)
+    if (Result copied = copyFile(source, destination, checks); !copied)
         return copied;
     syncFolder(folderOf(destination));
     return removeFile(source);
 }
 
-Result linkOrCopyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding)
+Result linkOrCopyFile(const QString& source, const QString& destination, const CopyChecks& checks)
 {
     const QByteArray from = native(source);
     struct stat sourceStat;
@@ -382,11 +500,11 @@ Result linkOrCopyFile(const QString& source, const QString& destination, const Q
     if (!S_ISREG(sourceStat.st_mode))
         return notRegularFailure(QStringLiteral("Cannot move"), source, EINVAL);
     // The second name is the same file, so it is whole exactly when the source is.
-    if (!requiredEnding.isEmpty()) {
+    if (!checks.requiredEnding.isEmpty()) {
         FileDescriptor in(openRegularFileForReading(source));
         if (!in.valid())
             return notRegularFailure(QStringLiteral("Cannot move"), source, errno);
-        if (const int unfinished = unfinishedCopy(in.get(), sourceStat, in.get(), requiredEnding))
+        if (const int unfinished = unfinishedCopy(in.get(), sourceStat, in.get(), checks.requiredEnding))
             return failure(QStringLiteral("Not yet whole"), source, unfinished);
     }
     if (::link(from.constData(), native(destination).constData()) == 0)
@@ -394,7 +512,7 @@ Result linkOrCopyFile(const QString& source, const QString& destination, const Q
     const int error = errno;
     // Another filesystem, or one without hard links: the picture is copied instead.
     if (error == EXDEV || error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK)
-        return copyFile(source, destination, requiredEnding);
+        return copyFile(source, destination, checks);
     return failure(QStringLiteral("Cannot move"), source, error);
 }
 
@@ -628,6 +746,11 @@ int removeAbandonedTemporaryFiles(const QString& folder)
     if (removed > 0)
         deferSync(folder);
     return removed;
+}
+
+void setWriteFaultForTesting(WriteFault fault)
+{
+    writeFault = fault;
 }
 
 int openRegularFileForReading(const QString& path, bool followLinks)

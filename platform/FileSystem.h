@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ContentHash.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -27,21 +29,40 @@ struct Result
     bool ok = false;
     QString error;       // what failed, for the user, when not ok
     int errorNumber = 0; // the errno value behind it, when there is one
+    // The hash of the bytes copied, when the copy was verified: what the copy read back as.
+    std::optional<ContentHash> hash;
 
     explicit operator bool() const { return ok; }
-    static Result success() { return {true, {}, 0}; }
-    static Result failure(QString text, int errorNumber = 0) { return {false, std::move(text), errorNumber}; }
+    static Result success() { return {true, {}, 0, {}}; }
+    static Result failure(QString text, int errorNumber = 0)
+    {
+        return {false, std::move(text), errorNumber, {}};
+    }
 };
 
 // The errno value of a copy refused because its source is not whole yet: it changed (size, times)
 // while it was copied, or it does not end as a file of its kind must. Nothing is written then; the
 // file is for a later try.
 inline constexpr int kUnfinished = EAGAIN;
+// The errno value of a verified copy that read back unequal to its source twice: the disk or the
+// connection to it changes what is written. The copy is gone and the source untouched.
+inline constexpr int kCopyDiffers = EBADMSG;
+
+// What a copy checks beyond its size.
+struct CopyChecks
+{
+    // The bytes the source must end with to be whole (a JPEG's end marker); a source that does not,
+    // or that changes while it is copied, fails with kUnfinished.
+    QByteArray requiredEnding;
+    // Hash the source as it is read, put the copy on disk, drop it from the page cache and read it
+    // back from the disk: only a copy whose hash is the source's gets its name. One that differs is
+    // written once more from the source; a second difference fails with kCopyDiffers.
+    bool verify = false;
+};
 
 // Copies the regular file source to destination, keeping its modification time. Fails when
-// destination exists. requiredEnding: the bytes the file must end with to be whole (a JPEG's end
-// marker); a source that does not, or that changes while it is copied, fails with kUnfinished.
-Result copyFile(const QString& source, const QString& destination, const QByteArray& requiredEnding = {});
+// destination exists.
+Result copyFile(const QString& source, const QString& destination, const CopyChecks& checks = {});
 
 // A copy in two steps, so that many pictures' data travel to the disk together while the next ones
 // are being copied: stage() writes the copy under a temporary name in the folder and starts the
@@ -62,12 +83,12 @@ public:
 
     // Copies the regular file source into a new temporary file in folder (which must exist).
     // destinationForMessages names the copy in a failure's text. Fails with kUnfinished, leaving
-    // nothing, when the source changed while it was copied or does not end with requiredEnding.
+    // nothing, when the source changed while it was copied or does not end as checks require.
     static Result stage(const QString& source, const QString& folder, const QString& destinationForMessages,
-                        StagedCopy& staged, const QByteArray& requiredEnding = {});
-    // Gives the staged copy the name destination, which must lie in the staged folder. Fails when
-    // destination exists, and the copy then stays staged for another name; the temporary file is
-    // removed on every other failure.
+                        StagedCopy& staged, const CopyChecks& checks = {});
+    // Gives the staged copy the name destination, which must lie in the staged folder, once it is on
+    // disk (and, when verified, read back equal). Fails when destination exists, and the copy then
+    // stays staged for another name; the temporary file is removed on every other failure.
     Result commit(const QString& destination);
     // Removes the temporary file now.
     void discard();
@@ -77,22 +98,31 @@ public:
     const QString& folder() const { return m_folder; }
 
 private:
+    // Reads the synced copy back from the disk; true when it hashes as m_hash.
+    bool readsBackEqual() const;
+    // Writes the copy once more from the source, for a copy that read back unequal. 0 or an errno.
+    int copyAgain();
+
     int m_fd = -1;
     QByteArray m_temporaryPath;
     QString m_folder;
     qint64 m_size = 0;
+    QString m_source;
+    CopyChecks m_checks;
+    std::optional<ContentHash> m_hash; // of the source's bytes, for a verified copy
+    bool m_readBack = false;           // the copy read back equal already
 };
 
 // Moves source to destination: a rename when both lie on one filesystem, otherwise a complete copy
-// (as copyFile) followed by the removal of source. Fails when destination exists.
-Result moveFile(const QString& source, const QString& destination);
+// (as copyFile, with checks) followed by the removal of source. Fails when destination exists.
+Result moveFile(const QString& source, const QString& destination, const CopyChecks& checks = {});
 
 // Gives the regular file source the second name destination (a hard link), so that it can leave its
 // first place only after it is safe in the second. Where the two lie on different filesystems, or
 // the destination's filesystem has no hard links (FAT, exFAT, some network shares), the file is
-// copied as copyFile does. Fails when destination exists, replacing nothing.
-Result linkOrCopyFile(const QString& source, const QString& destination,
-                      const QByteArray& requiredEnding = {});
+// copied as copyFile does, with checks; a second name needs no reading back, as it is the same file.
+// Fails when destination exists, replacing nothing.
+Result linkOrCopyFile(const QString& source, const QString& destination, const CopyChecks& checks = {});
 
 // True when both paths (or, for paths that do not exist yet, their nearest existing folders) lie on
 // one filesystem.
@@ -171,5 +201,10 @@ int removeAbandonedTemporaryFiles(const QString& folder);
 // without following a symbolic link unless followLinks is set; -1 with errno set otherwise (EINVAL
 // for what is not a regular file, ELOOP for a link). The caller owns the descriptor.
 int openRegularFileForReading(const QString& path, bool followLinks = false);
+
+// For tests: a fault applied to every block a verified copy writes, after it was hashed, as a disk
+// or a connection that changes data would. Null (the default) for none.
+using WriteFault = void (*)(char* data, std::size_t size);
+void setWriteFaultForTesting(WriteFault fault);
 
 } // namespace FileSystem

@@ -363,9 +363,14 @@ TargetChoice BaseWatchFolderOperator::decideTarget(const TransferEntry& entry, c
     return chooseTarget(entry, false, &firstLook);
 }
 
-void BaseWatchFolderOperator::arrived(const TransferEntry& entry, const QString& target)
+void BaseWatchFolderOperator::arrived(const TransferEntry& entry, const StoredFile& stored)
 {
-    recordTransfer(entry, target);
+    recordTransfer(entry, stored.path, {stored});
+}
+
+FileSystem::CopyChecks BaseWatchFolderOperator::copyChecks(bool still) const
+{
+    return {still ? CameraFileNames::jpegEnd() : QByteArray(), m_settings->verifyCopies};
 }
 
 void BaseWatchFolderOperator::unfinished(const TransferEntry& entry)
@@ -410,7 +415,7 @@ void BaseWatchFolderOperator::transferEntry(const QString& path, bool movie, boo
     if (!choice.target)
         return;
     prepareFolder(entry->destination);
-    m_pipeline.stage(std::move(*entry), std::move(choice));
+    m_pipeline.stage(std::move(*entry), std::move(choice), copyChecks(true));
 }
 
 void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& target)
@@ -421,11 +426,13 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
         // Another import may take the chosen name first: the name is then decided again, and the
         // same shot now lying there is skipped as usual.
         QString name = target;
+        std::optional<ContentHash> hash;
         for (int attempt = 1;; ++attempt) {
-            const FileSystem::Result placed =
-                FileSystem::linkOrCopyFile(entry.path, name, CameraFileNames::jpegEnd());
-            if (placed)
+            const FileSystem::Result placed = FileSystem::linkOrCopyFile(entry.path, name, copyChecks(true));
+            if (placed) {
+                hash = placed.hash;
                 break;
+            }
             if (placed.errorNumber == FileSystem::kUnfinished) {
                 unfinished(entry);
                 return;
@@ -437,7 +444,7 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
                 return;
             name = *again.target;
         }
-        recordTransfer(entry, name);
+        recordTransfer(entry, name, {StoredFile{name, hash}});
         return;
     }
     const auto companion = CameraFileNames::companionMovie(entry.path);
@@ -455,9 +462,9 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     // that its index still follows.
     // A movie or index that changes while it is copied is not whole yet: the pair waits for a later
     // batch, and a movie already in place is then taken as it lies.
-    const FileSystem::Result moviePlaced = deleteOriginal
-                                               ? FileSystem::linkOrCopyFile(*companion, movieTarget)
-                                               : FileSystem::copyFile(*companion, movieTarget);
+    const FileSystem::Result moviePlaced =
+        deleteOriginal ? FileSystem::linkOrCopyFile(*companion, movieTarget, copyChecks(false))
+                       : FileSystem::copyFile(*companion, movieTarget, copyChecks(false));
     if (moviePlaced.errorNumber == FileSystem::kUnfinished) {
         unfinished(entry);
         return;
@@ -465,23 +472,27 @@ void BaseWatchFolderOperator::place(const TransferEntry& entry, const QString& t
     if (!moviePlaced &&
         !(moviePlaced.errorNumber == EEXIST && FileSystem::sameContents(*companion, movieTarget)))
         fail(moviePlaced);
+    std::vector<StoredFile> stored{{movieTarget, moviePlaced.hash}};
     if (!settings.dontSendMif) {
-        const FileSystem::Result indexPlaced = deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target)
-                                                              : FileSystem::copyFile(entry.path, target);
+        const FileSystem::Result indexPlaced =
+            deleteOriginal ? FileSystem::linkOrCopyFile(entry.path, target, copyChecks(false))
+                           : FileSystem::copyFile(entry.path, target, copyChecks(false));
         if (indexPlaced.errorNumber == FileSystem::kUnfinished) {
             unfinished(entry);
             return;
         }
         fail(indexPlaced);
+        stored.push_back({target, indexPlaced.hash});
     }
-    recordTransfer(entry, target);
+    recordTransfer(entry, target, stored);
     if (deleteOriginal) {
         m_movedSources.add(*companion, entry.destination);
         m_movedSources.add(entry.path, entry.destination);
     }
 }
 
-void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const QString& target)
+void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const QString& target,
+                                             const std::vector<StoredFile>& stored)
 {
     const SettingsSnapshot& settings = *m_settings;
     if (settings.exportXml)
@@ -498,9 +509,38 @@ void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const Q
     Logger::debug(QStringLiteral("ファイルコピー(オリジナル：%1)").arg(entry.path));
     Logger::debug(QStringLiteral("ファイルコピー(コピー先：%1)").arg(target));
 
-    if (settings.historyCheck)
+    if (settings.historyCheck) {
         recordHistoryRow(entry, target);
+        if (settings.verifyCopies)
+            recordHashes(stored);
+    }
     countTransfer(entry.path, target);
+}
+
+void BaseWatchFolderOperator::recordHashes(const std::vector<StoredFile>& stored)
+{
+    ImportedFileDao& history = importHistory();
+    for (const StoredFile& file : stored) {
+        PictureHashEntity row;
+        row.path = file.path;
+        std::optional<ContentHash> hash = file.hash;
+        if (hash) {
+            row.size = QFileInfo(file.path).size();
+        } else {
+            // A second name of the source, or a movie taken as it lay: the store's file is read once.
+            hash = ContentHasher::ofFile(file.path, &row.size);
+            if (!hash) {
+                Logger::info(QStringLiteral("cannot read %1 to keep its hash").arg(file.path));
+                continue;
+            }
+        }
+        row.hash = hash->toHex();
+        row.datetime = TrevaselCommon::getNowDatabaseDatetime().toLongLong();
+        // The hash serves a later check of the store; a history that cannot keep it (its table could
+        // not be added) does not cost the picture its import.
+        if (!history.insertPictureHash(row))
+            Logger::info(QStringLiteral("the hash of %1 could not be kept in the history").arg(file.path));
+    }
 }
 
 void BaseWatchFolderOperator::recordHistoryRow(const TransferEntry& entry, const QString& target)

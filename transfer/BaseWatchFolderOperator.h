@@ -74,7 +74,12 @@ private:
     // A moved still within one filesystem, or a movie pair, in one go.
     void place(const TransferEntry& entry, const QString& target);
     // The description, the log, the history row and the count of a picture now in place.
-    void recordTransfer(const TransferEntry& entry, const QString& target);
+    void recordTransfer(const TransferEntry& entry, const QString& target,
+                        const std::vector<StoredFile>& stored);
+    // Keeps the hash of every file stored, so that the store can be read back against it later.
+    void recordHashes(const std::vector<StoredFile>& stored);
+    // What a copy of a still (or of a movie file) checks.
+    FileSystem::CopyChecks copyChecks(bool still) const;
     // The history row of a picture now at target.
     void recordHistoryRow(const TransferEntry& entry, const QString& target);
     // The same shot lies at the destination as copy: its history row and, in move mode, the
@@ -86,7 +91,7 @@ private:
     void removeMovedSources();
 
     TargetChoice decideTarget(const TransferEntry& entry, const TargetChoice& firstLook) override;
-    void arrived(const TransferEntry& entry, const QString& target) override;
+    void arrived(const TransferEntry& entry, const StoredFile& stored) override;
     void unfinished(const TransferEntry& entry) override;
 
     // Makes the destination folder and, once per batch, removes what a copy cut off by a power

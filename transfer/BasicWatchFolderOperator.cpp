@@ -81,8 +81,9 @@ void BasicWatchFolderOperator::copyImage(const QString& sourceFolder, const Sett
         const auto target = getValidNewImageFileName(destination, *record);
         if (!target)
             continue;
-        const FileSystem::Result result =
-            isMove ? FileSystem::moveFile(path, *target) : FileSystem::copyFile(path, *target);
+        const FileSystem::CopyChecks checks{{}, settings.verifyCopies};
+        const FileSystem::Result result = isMove ? FileSystem::moveFile(path, *target, checks)
+                                                 : FileSystem::copyFile(path, *target, checks);
         if (!result.ok) {
             // A picture that did not arrive is not counted as transferred.
             Logger::plain(result.error);

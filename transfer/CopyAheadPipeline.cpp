@@ -1,6 +1,5 @@
 #include "transfer/CopyAheadPipeline.h"
 
-#include "metadata/CameraFileNames.h"
 #include "transfer/CopyFailedException.h"
 
 #include <cerrno>
@@ -10,11 +9,12 @@ CopyAheadPipeline::CopyAheadPipeline(Delegate& delegate, std::size_t inFlight)
 {
 }
 
-void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook)
+void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook,
+                              const FileSystem::CopyChecks& checks)
 {
     FileSystem::StagedCopy copy;
-    const FileSystem::Result staged = FileSystem::StagedCopy::stage(
-        entry.path, entry.destination, *firstLook.target, copy, CameraFileNames::jpegEnd());
+    const FileSystem::Result staged =
+        FileSystem::StagedCopy::stage(entry.path, entry.destination, *firstLook.target, copy, checks);
     if (!staged && staged.errorNumber == FileSystem::kUnfinished) {
         m_delegate.unfinished(entry);
         return;
@@ -50,17 +50,20 @@ void CopyAheadPipeline::settleOldest()
         }
         // Another import may take the name first: it is decided again, and the same shot now lying
         // there is skipped as usual.
+        std::optional<ContentHash> hash;
         for (int attempt = 1;; ++attempt) {
             const FileSystem::Result placed = oldest.copy.commit(*oldest.choice.target);
-            if (placed)
+            if (placed) {
+                hash = placed.hash;
                 break;
+            }
             if (placed.errorNumber != EEXIST || attempt == kNameAttempts)
                 throw CopyFailedException(placed.error);
             oldest.choice = m_delegate.decideTarget(oldest.entry, TargetChoice{});
             if (!oldest.choice.target)
                 return;
         }
-        m_delegate.arrived(oldest.entry, *oldest.choice.target);
+        m_delegate.arrived(oldest.entry, StoredFile{*oldest.choice.target, hash});
     } catch (...) {
         m_staged.clear(); // the batch ends here: the copies made after it are dropped
         throw;

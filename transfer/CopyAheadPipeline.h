@@ -23,9 +23,9 @@ public:
         virtual ~Delegate() = default;
         // The final name, now that every still before it is in place; none when it is skipped.
         virtual TargetChoice decideTarget(const TransferEntry& entry, const TargetChoice& firstLook) = 0;
-        // The still is in place under target: its description, log, count and history row. Throws
+        // The still is in place as stored: its description, log, count and history row. Throws
         // CopyFailedException to end the batch.
-        virtual void arrived(const TransferEntry& entry, const QString& target) = 0;
+        virtual void arrived(const TransferEntry& entry, const StoredFile& stored) = 0;
         // The still is not whole yet (its writer is still at work): nothing was written, and it is
         // for a later batch.
         virtual void unfinished(const TransferEntry& entry) = 0;
@@ -42,9 +42,9 @@ public:
     CopyAheadPipeline& operator=(const CopyAheadPipeline&) = delete;
 
     bool isEmpty() const { return m_staged.empty(); }
-    // Copies the still, named for now by firstLook, and settles the oldest while too many wait. A
-    // failure settles the stills before it first and then throws CopyFailedException.
-    void stage(TransferEntry entry, TargetChoice firstLook);
+    // Copies the still, named for now by firstLook, with checks, and settles the oldest while too
+    // many wait. A failure settles the stills before it first and then throws CopyFailedException.
+    void stage(TransferEntry entry, TargetChoice firstLook, const FileSystem::CopyChecks& checks);
     // Settles every staged still, oldest first. When one fails, the later ones are dropped with
     // their copies and its failure is thrown.
     void settle();

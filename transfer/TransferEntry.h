@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/ExifEntity.h"
+#include "platform/ContentHash.h"
 
 #include <QString>
 
@@ -23,4 +24,11 @@ struct TargetChoice
 {
     std::optional<QString> target;
     std::optional<qint64> historySeenUpTo; // the newest history row when the history was asked
+};
+
+// A file that arrived in the store, with the hash its copy read back as when it was verified.
+struct StoredFile
+{
+    QString path;
+    std::optional<ContentHash> hash;
 };

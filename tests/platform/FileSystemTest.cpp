@@ -268,7 +268,8 @@ TEST_F(FileSystemTest, AFileThatIsNotWholeYetIsNeitherCopiedNorLinked)
 {
     const QString out = path(QStringLiteral("out"));
     ASSERT_TRUE(QDir().mkpath(out));
-    const QByteArray end("\xFF\xD9", 2);
+    const QByteArray endMarker("\xFF\xD9", 2);
+    const FileSystem::CopyChecks end{endMarker, true};
     put(path(QStringLiteral("half.JPG")), QByteArray("\xFF\xD8 half a picture", 18));
     for (const auto& attempt :
          {FileSystem::copyFile(path(QStringLiteral("half.JPG")), out + QStringLiteral("/half.JPG"), end),
@@ -277,7 +278,7 @@ TEST_F(FileSystemTest, AFileThatIsNotWholeYetIsNeitherCopiedNorLinked)
         EXPECT_EQ(attempt.errorNumber, FileSystem::kUnfinished);
     EXPECT_TRUE(QDir(out).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no name, no temporary file";
 
-    put(path(QStringLiteral("whole.JPG")), QByteArray("\xFF\xD8 a picture", 13) + end);
+    put(path(QStringLiteral("whole.JPG")), QByteArray("\xFF\xD8 a picture", 13) + endMarker);
     EXPECT_TRUE(
         FileSystem::copyFile(path(QStringLiteral("whole.JPG")), out + QStringLiteral("/whole.JPG"), end).ok);
 }

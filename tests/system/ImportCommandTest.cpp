@@ -1,12 +1,16 @@
 // "trevasel-cli import" on a whole sample card, run as a separate program.
 #include "app/PropertyList.h"
 #include "app/SettingsKeys.h"
+#include "camerafiles/CameraFileWriter.h"
 #include "tests/system/CliRun.h"
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -153,4 +157,70 @@ TEST_F(ImportCommand, UsageErrorsSayWhatIsWrongAndImportNothingButHelpWins)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("usage: trevasel-cli import --settings FILE")) << help.out.constData();
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("pictures"))));
+}
+
+// A kill at any moment of a move to another filesystem, most likely while a copy is being read back
+// from the disk, loses nothing: the run after it brings every picture in once and whole, and the card
+// ends empty.
+TEST_F(ImportCommand, AKillDuringVerifiedCopiesLosesNothingOnTheNextRun)
+{
+    QTemporaryDir other(QStringLiteral("/dev/shm/trevasel-kill-XXXXXX"));
+    const QString store = other.isValid() ? other.path() : path(QStringLiteral("pictures"));
+    m_settings.insert(QLatin1String(SettingsKey::destinationFolderPath), store);
+    m_settings.insert(QLatin1String(SettingsKey::deleteOriginalImage), true);
+    m_settings.insert(QLatin1String(SettingsKey::activateAvoidMultipleImportCheck), true);
+    m_settings.insert(QLatin1String(SettingsKey::exportXml), false);
+    ASSERT_TRUE(PropertyList::writeFile(path(QStringLiteral("settings.plist")), m_settings));
+    QSet<QByteArray> originals;
+    constexpr int stills = 80;
+    for (int i = 0; i < stills; ++i) {
+        testsupport::CameraImage image =
+            testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
+        image.dateTimeOriginal = QDateTime(QDate(2024, 5, 14), QTime(10, 30 + i / 60, i % 60));
+        image.targetFileSize = 1024 * 1024;
+        const QByteArray bytes = testsupport::buildCameraFile(image);
+        originals.insert(bytes);
+        QFile file(path(QStringLiteral("big/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0'))));
+        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("big"))));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const auto storeFiles = [&] {
+        QStringList files;
+        QDirIterator it(store, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    };
+
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), m_dir.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(TREVASEL_CLI_PATH),
+                {QStringLiteral("import"), QStringLiteral("--settings"),
+                 path(QStringLiteral("settings.plist")), QStringLiteral("--database"),
+                 path(QStringLiteral("Trevasel.db")), path(QStringLiteral("big"))});
+    ASSERT_TRUE(first.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    while (storeFiles().filter(QStringLiteral(".JPG")).size() < 3 && first.state() == QProcess::Running &&
+           waited.elapsed() < 60000)
+        QThread::msleep(2);
+    first.kill();
+    first.waitForFinished();
+
+    const CliRun second = import({}, {QStringLiteral("big")});
+    EXPECT_EQ(second.exitCode, 0) << second.err.constData();
+    const QStringList arrived = storeFiles();
+    EXPECT_EQ(arrived.size(), stills) << qPrintable(arrived.join(u'\n'));
+    QSet<QByteArray> contents;
+    for (const QString& file : arrived) {
+        QFile picture(file);
+        EXPECT_TRUE(picture.open(QIODevice::ReadOnly));
+        contents.insert(picture.readAll());
+    }
+    EXPECT_EQ(contents, originals) << "every picture once and whole";
+    EXPECT_TRUE(QDir(path(QStringLiteral("big"))).isEmpty());
 }

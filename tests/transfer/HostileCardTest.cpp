@@ -198,7 +198,7 @@ TEST_F(HostileCard, ANameTakenByAnotherImportMeanwhileIsDecidedAgain)
             ++decisions;
             return {second, std::nullopt};
         }
-        void arrived(const TransferEntry&, const QString& target) override { arrivedAs << target; }
+        void arrived(const TransferEntry&, const StoredFile& stored) override { arrivedAs << stored.path; }
         void unfinished(const TransferEntry&) override { ADD_FAILURE() << "the still is whole"; }
     } namer;
     put(QStringLiteral("a.JPG"), shotAt(1));
@@ -206,7 +206,8 @@ TEST_F(HostileCard, ANameTakenByAnotherImportMeanwhileIsDecidedAgain)
     namer.second = destination(QStringLiteral("b(2).JPG"));
     CopyAheadPipeline pipeline(namer);
     TransferEntry entry{source(QStringLiteral("a.JPG")), false, {}, {}, m_destination, m_destination};
-    pipeline.stage(entry, {destination(QStringLiteral("b.JPG")), std::nullopt});
+    pipeline.stage(entry, {destination(QStringLiteral("b.JPG")), std::nullopt},
+                   FileSystem::CopyChecks{{}, true});
     QFile taken(destination(QStringLiteral("b.JPG")));
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     taken.close();

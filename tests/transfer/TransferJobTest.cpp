@@ -2,6 +2,10 @@
 #include "TransferTestSupport.h"
 
 #include "app/TrevaselCommon.h"
+#include "history/HistoryDatabase.h"
+#include "history/ImportedFileDao.h"
+#include "platform/ContentHash.h"
+#include "platform/FileSystem.h"
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/CopyFailedException.h"
 
@@ -10,6 +14,7 @@
 #include <QStorageInfo>
 #include <QXmlStreamReader>
 
+#include <atomic>
 #include <sys/stat.h>
 
 using namespace transfertest;
@@ -472,6 +477,79 @@ TEST_F(FullTransfer, MoveToAnotherFilesystemRemovesASourceOnlyAfterItsCopyIsComp
     untouched.sort();
     EXPECT_EQ(filesBelow(m_source), untouched);
     EXPECT_EQ(contentOf(source(order.at(2))), third);
+}
+
+namespace {
+
+// A disk that changes what is written: every block, or only the block numbered faultyBlock.
+std::atomic<int> blocksWritten{0};
+std::atomic<int> faultyBlock{-1};
+
+void flipAByte(char* data, std::size_t size)
+{
+    const int block = blocksWritten++;
+    if (size > 100 && (faultyBlock < 0 || block == faultyBlock))
+        data[100] = static_cast<char>(~data[100]);
+}
+
+struct WriteFault
+{
+    explicit WriteFault(int onlyBlock)
+    {
+        blocksWritten = 0;
+        faultyBlock = onlyBlock;
+        FileSystem::setWriteFaultForTesting(flipAByte);
+    }
+    ~WriteFault() { FileSystem::setWriteFaultForTesting(nullptr); }
+};
+
+} // namespace
+
+// Copies are read back from the disk before they are named: one that a disk changed is written once
+// more, and one that changes again fails the batch with the source kept, in copy mode and in move
+// mode to another filesystem alike.
+TEST_F(FullTransfer, ACopyTheDiskChangesIsWrittenAgainOrRefusedAndItsSourceStays)
+{
+    QTemporaryDir other(QStringLiteral("/dev/shm/trevasel-verify-XXXXXX"));
+    set(SettingsKey::activateAvoidMultipleImportCheck);
+    for (const bool isMove : {false, true}) {
+        SCOPED_TRACE(isMove ? "move" : "copy");
+        freshFolders(isMove ? QStringLiteral("move") : QStringLiteral("copy"));
+        if (isMove && other.isValid())
+            set(SettingsKey::destinationFolderPath, other.path());
+        const QString store = m_settings.value(QLatin1String(SettingsKey::destinationFolderPath)).toString();
+        m_database = store + QStringLiteral(".db");
+        ASSERT_TRUE(HistoryDatabase::createIfMissing(m_database));
+        set(SettingsKey::deleteOriginalImage, isMove);
+        for (int i = 1; i <= 3; ++i)
+            put(QStringLiteral("P%1.JPG").arg(i), shotAt(i));
+        const QStringList sources = filesBelow(m_source);
+
+        std::optional<QString> reason;
+        {
+            const WriteFault everyBlock(-1);
+            reason = failureOf(isMove);
+        }
+        ASSERT_TRUE(reason.has_value());
+        EXPECT_TRUE(reason->contains(QStringLiteral("did not read back equal"))) << qPrintable(*reason);
+        EXPECT_TRUE(filesBelow(store).isEmpty()) << "no copy under any name";
+        EXPECT_TRUE(historyRows().empty());
+        EXPECT_EQ(filesBelow(m_source), sources);
+
+        {
+            const WriteFault secondBlock(1); // the second still's first try
+            EXPECT_EQ(run(isMove), 3);
+        }
+        const QStringList arrived = filesBelow(store);
+        ASSERT_EQ(arrived.size(), 3);
+        const auto hashes = ImportedFileDao(m_database).findPictureHashesSince(0);
+        ASSERT_EQ(hashes.size(), 3u);
+        for (const PictureHashEntity& row : hashes) {
+            EXPECT_EQ(ContentHasher::ofFile(row.path)->toHex(), row.hash) << qPrintable(row.path);
+            EXPECT_EQ(row.size, QFileInfo(row.path).size());
+        }
+        EXPECT_EQ(filesBelow(m_source).isEmpty(), isMove);
+    }
 }
 
 TEST_F(FullTransfer, AStillItsWriterHasNotFinishedIsLeftWholeAtTheSourceAndTakenOnceItIsDone)
