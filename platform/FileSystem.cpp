@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -211,17 +212,30 @@ int copyHashing(int in, int out, off_t size, ContentHasher& hasher)
     return 0;
 }
 
-// The hash of the whole file behind fd, read from the disk rather than from the page cache where
-// the kernel allows: the file's clean cached pages are dropped first. Nothing on a read error.
-std::optional<ContentHash> hashFromDisk(int fd, off_t size)
+// The hash of the whole file behind fd (at path), read from the disk rather than from the page
+// cache. The file's cached pages are dropped first (they are clean once it is synced); the bytes are
+// then read with O_DIRECT, straight from the device into this buffer, where the filesystem allows it,
+// and through the page cache otherwise. Nothing on a read error or a length other than size.
+std::optional<ContentHash> hashFromDisk(int fd, const QByteArray& path, off_t size)
 {
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-    ContentHasher hasher;
     constexpr size_t chunk = 1 << 20;
-    std::unique_ptr<char[]> buffer(new char[chunk]);
+    constexpr size_t alignment = 4096;
+    const auto release = [](char* memory) { std::free(memory); };
+    std::unique_ptr<char, decltype(release)> buffer(static_cast<char*>(std::aligned_alloc(alignment, chunk)),
+                                                    release);
+    if (!buffer)
+        return std::nullopt;
+    FileDescriptor direct(::open(path.constData(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+    const int in = direct.valid() ? direct.get() : fd;
+    ContentHasher hasher;
     off_t done = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd, buffer.get(), chunk, done);
+        ssize_t n = ::pread(in, buffer.get(), chunk, done);
+        if (n < 0 && errno == EINVAL && in != fd) {
+            // The filesystem took the flag at open but refuses direct reads: through the cache then.
+            return hashFromDisk(fd, QByteArray(), size);
+        }
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -234,8 +248,9 @@ std::optional<ContentHash> hashFromDisk(int fd, off_t size)
     }
     if (done != size)
         return std::nullopt;
-    // Read once, the pages are of no more use to this program: they leave room for the card's.
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    // Read once, any pages read through the cache are of no more use: they leave room for the card's.
+    if (in == fd)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
     return hasher.result();
 }
 
@@ -304,8 +319,9 @@ StagedCopy& StagedCopy::operator=(StagedCopy&& other) noexcept
         m_size = other.m_size;
         m_source = std::move(other.m_source);
         m_checks = std::move(other.m_checks);
+        m_destinationForMessages = std::move(other.m_destinationForMessages);
         m_hash = other.m_hash;
-        m_readBack = other.m_readBack;
+        m_settled = other.m_settled;
     }
     return *this;
 }
@@ -369,14 +385,15 @@ Result StagedCopy::stage(const QString& source, const QString& folder, const QSt
     staged.m_size = sourceStat.st_size;
     staged.m_source = source;
     staged.m_checks = checks;
+    staged.m_destinationForMessages = destinationForMessages;
     staged.m_hash = hasher ? std::optional<ContentHash>(hasher->result()) : std::nullopt;
-    staged.m_readBack = false;
+    staged.m_settled = false;
     return Result::success();
 }
 
 bool StagedCopy::readsBackEqual() const
 {
-    return m_hash && hashFromDisk(m_fd, static_cast<off_t>(m_size)) == m_hash;
+    return m_hash && hashFromDisk(m_fd, m_temporaryPath, static_cast<off_t>(m_size)) == m_hash;
 }
 
 int StagedCopy::copyAgain()
@@ -402,50 +419,58 @@ int StagedCopy::copyAgain()
     return ::fdatasync(m_fd) == 0 ? 0 : errno;
 }
 
+Result StagedCopy::settle()
+{
+    if (m_settled)
+        return Result::success();
+    const QString& name = m_destinationForMessages;
+    const QString copyText = QStringLiteral("Cannot copy");
+    if (m_fd < 0)
+        return failure(copyText, name, EBADF);
+    if (::fdatasync(m_fd) != 0)
+        return failure(copyText, name, errno);
+    struct stat written;
+    if (::fstat(m_fd, &written) != 0)
+        return failure(copyText, name, errno);
+    if (written.st_size != m_size)
+        return failure(copyText, name, EIO);
+    if (m_hash && !readsBackEqual()) {
+        Logger::info(QStringLiteral("the copy of %1 for %2 did not read back equal; it is written once more")
+                         .arg(m_source, name));
+        const int error = copyAgain();
+        if (error && error != FileSystem::kCopyDiffers)
+            return failure(copyText, name, error);
+        if (error || !readsBackEqual())
+            return Result::failure(
+                QStringLiteral("The copy of \u201c%1\u201d in \u201c%2\u201d did not read back equal to the "
+                               "original; the original is kept.")
+                    .arg(QFileInfo(m_source).fileName(), QFileInfo(name).absolutePath()),
+                FileSystem::kCopyDiffers);
+    }
+    m_settled = true;
+    return Result::success();
+}
+
 Result StagedCopy::commit(const QString& destination)
 {
     const QString copyText = QStringLiteral("Cannot copy");
     if (m_fd < 0)
         return failure(copyText, destination, EBADF);
-    const auto abandon = [&](int error) {
-        discard();
-        return failure(copyText, destination, error);
-    };
     // The temporary file lies in the folder it was staged for; a rename to another folder could
     // cross into another filesystem.
-    if (QDir::cleanPath(folderOf(destination)) != m_folder)
-        return abandon(EXDEV);
-    if (::fdatasync(m_fd) != 0)
-        return abandon(errno);
-    struct stat written;
-    if (::fstat(m_fd, &written) != 0)
-        return abandon(errno);
-    if (written.st_size != m_size)
-        return abandon(EIO);
-    if (m_hash && !m_readBack) {
-        m_readBack = readsBackEqual();
-        if (!m_readBack) {
-            Logger::info(
-                QStringLiteral("the copy of %1 for %2 did not read back equal; it is written once more")
-                    .arg(m_source, destination));
-            const int error = copyAgain();
-            if (error && error != FileSystem::kCopyDiffers)
-                return abandon(error);
-            m_readBack = !error && readsBackEqual();
-        }
-        if (!m_readBack) {
-            discard();
-            return Result::failure(
-                QStringLiteral("The copy of \u201c%1\u201d in \u201c%2\u201d did not read back equal to the "
-                               "original; the original is kept.")
-                    .arg(QFileInfo(m_source).fileName(), QFileInfo(destination).absolutePath()),
-                FileSystem::kCopyDiffers);
-        }
+    if (QDir::cleanPath(folderOf(destination)) != m_folder) {
+        discard();
+        return failure(copyText, destination, EXDEV);
+    }
+    if (Result settled = settle(); !settled) {
+        discard();
+        return settled;
     }
     if (const int error = renameNoReplace(m_temporaryPath, native(destination))) {
         if (error == EEXIST) // the copy stays staged, for the caller to name it anew
             return failure(copyText, destination, error);
-        return abandon(error);
+        discard();
+        return failure(copyText, destination, error);
     }
     const int fd = std::exchange(m_fd, -1);
     ::close(fd); // synced above: a close error changes nothing of what is on disk

@@ -86,9 +86,14 @@ public:
     // nothing, when the source changed while it was copied or does not end as checks require.
     static Result stage(const QString& source, const QString& folder, const QString& destinationForMessages,
                         StagedCopy& staged, const CopyChecks& checks = {});
-    // Gives the staged copy the name destination, which must lie in the staged folder, once it is on
-    // disk (and, when verified, read back equal). Fails when destination exists, and the copy then
-    // stays staged for another name; the temporary file is removed on every other failure.
+    // Waits until the copy is on disk and, when verified, reads it back (writing it once more from
+    // the source after a first difference). Nothing is named or removed here, so it may run on
+    // another thread than the rest, while nothing else touches the object. A failure is final:
+    // commit() then reports it and removes the copy.
+    Result settle();
+    // Gives the staged copy the name destination, which must lie in the staged folder, once it is
+    // settled. Fails when destination exists, and the copy then stays staged for another name; the
+    // temporary file is removed on every other failure.
     Result commit(const QString& destination);
     // Removes the temporary file now.
     void discard();
@@ -108,9 +113,10 @@ private:
     QString m_folder;
     qint64 m_size = 0;
     QString m_source;
+    QString m_destinationForMessages;
     CopyChecks m_checks;
     std::optional<ContentHash> m_hash; // of the source's bytes, for a verified copy
-    bool m_readBack = false;           // the copy read back equal already
+    bool m_settled = false;            // on disk, and read back equal when verified
 };
 
 // Moves source to destination: a rename when both lie on one filesystem, otherwise a complete copy

@@ -7,14 +7,15 @@
 CopyAheadPipeline::CopyAheadPipeline(Delegate& delegate, std::size_t inFlight)
     : m_delegate(delegate), m_inFlight(std::max<std::size_t>(inFlight, 1))
 {
+    m_settling.setMaxThreadCount(1);
 }
 
 void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook,
                               const FileSystem::CopyChecks& checks)
 {
-    FileSystem::StagedCopy copy;
+    auto copy = std::make_shared<FileSystem::StagedCopy>();
     const FileSystem::Result staged =
-        FileSystem::StagedCopy::stage(entry.path, entry.destination, *firstLook.target, copy, checks);
+        FileSystem::StagedCopy::stage(entry.path, entry.destination, *firstLook.target, *copy, checks);
     if (!staged && staged.errorNumber == FileSystem::kUnfinished) {
         m_delegate.unfinished(entry);
         return;
@@ -27,7 +28,11 @@ void CopyAheadPipeline::stage(TransferEntry entry, TargetChoice firstLook,
     }
     // With nothing before it, the first look was made with every earlier still in place already.
     const bool decided = m_staged.empty();
-    m_staged.push_back(Staged{std::move(entry), std::move(firstLook), std::move(copy), decided});
+    auto settling = std::make_shared<std::promise<FileSystem::Result>>();
+    std::future<FileSystem::Result> settled = settling->get_future();
+    m_settling.start([copy, settling] { settling->set_value(copy->settle()); });
+    m_staged.push_back(
+        Staged{std::move(entry), std::move(firstLook), std::move(copy), std::move(settled), decided});
     while (m_staged.size() > m_inFlight)
         settleOldest();
 }
@@ -50,9 +55,12 @@ void CopyAheadPipeline::settleOldest()
         }
         // Another import may take the name first: it is decided again, and the same shot now lying
         // there is skipped as usual.
+        // A copy that did not reach the disk whole, or read back otherwise, ends the batch.
+        if (const FileSystem::Result settled = oldest.settled.get(); !settled)
+            throw CopyFailedException(settled.error);
         std::optional<ContentHash> hash;
         for (int attempt = 1;; ++attempt) {
-            const FileSystem::Result placed = oldest.copy.commit(*oldest.choice.target);
+            const FileSystem::Result placed = oldest.copy->commit(*oldest.choice.target);
             if (placed) {
                 hash = placed.hash;
                 break;

@@ -3,13 +3,18 @@
 #include "platform/FileSystem.h"
 #include "transfer/TransferEntry.h"
 
+#include <QThreadPool>
+
 #include <deque>
+#include <future>
+#include <memory>
 
 // Copies stills ahead of their naming, so that the disk writes many of them at once instead of one
 // after the other, while every still is still named, placed and recorded exactly as if the stills
 // were copied one at a time:
 // - stage() writes a still's data to a hidden temporary file in its destination folder and starts
-//   its write-back;
+//   its write-back; a thread of the pipeline's own then waits for it to reach the disk and, for a
+//   verified copy, reads it back, oldest first, while this thread copies the next stills;
 // - a staged still is settled (synced, named for good, put in place, recorded) only once every
 //   still before it is; it is named then, so it sees every earlier still in place and in the
 //   history. A still named by a first look may turn out to be skipped: its copy is then removed.
@@ -54,7 +59,9 @@ private:
     {
         TransferEntry entry;
         TargetChoice choice;
-        FileSystem::StagedCopy copy;
+        // Shared with the settling thread until it is done with it.
+        std::shared_ptr<FileSystem::StagedCopy> copy;
+        std::future<FileSystem::Result> settled;
         bool decided = false; // the choice is the final one
     };
     void settleOldest();
@@ -62,4 +69,7 @@ private:
     Delegate& m_delegate;
     std::size_t m_inFlight;
     std::deque<Staged> m_staged; // oldest first
+    // One thread, so that copies reach the disk and are read back in the order they were made. It
+    // is waited for when the pipeline goes, so no copy outlives its batch.
+    QThreadPool m_settling;
 };
