@@ -11,6 +11,7 @@ packages=(
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
     fonts-noto-cjk
+    dpkg-dev file lintian appstream desktop-file-utils systemd man-db
 )
 
 missing=()
