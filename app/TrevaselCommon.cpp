@@ -17,6 +17,9 @@
 namespace {
 
 std::atomic<Edition> g_edition{Edition::Full};
+// The settings file that the command line named instead of the edition's own; set before any
+// thread but the main one runs.
+QString g_settingFilePath;
 
 const QString kSettingFileName = QStringLiteral("Trevasel-setting.plist");
 const QString kDatabaseFileName = QStringLiteral("Trevasel.db");
@@ -84,8 +87,15 @@ QString TrevaselCommon::getMoviesDirectory()
     return lastLocation(QStandardPaths::MoviesLocation);
 }
 
+void TrevaselCommon::setUserSettingPlistFilePath(const QString& path)
+{
+    g_settingFilePath = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
 QString TrevaselCommon::getUserSettingPlistFilePath()
 {
+    if (!g_settingFilePath.isEmpty())
+        return g_settingFilePath;
     return joined(isFullEdition() ? getApplicationDataDirectory() : getApplicationWorkDirectory(),
                   kSettingFileName);
 }

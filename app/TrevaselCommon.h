@@ -35,8 +35,13 @@ public:
     static QString getApplicationWorkDirectory();
     static QString getPicturesDirectory();
     static QString getMoviesDirectory();
-    // "Trevasel-setting.plist": in the data directory (full) or in the work directory (basic).
+    // "Trevasel-setting.plist": in the data directory (full) or in the work directory (basic), or
+    // the file set below.
     static QString getUserSettingPlistFilePath();
+    // Makes the file the settings file that every reading and writing of the settings uses
+    // ("trevasel-cli watch --settings FILE"); the empty text returns to the edition's own. Called
+    // before any other thread starts.
+    static void setUserSettingPlistFilePath(const QString& path);
     // Full: "Trevasel-setting.plist" in the work directory, where builds before 6 kept it.
     // Basic: the empty text (the basic edition has no earlier location and no migration).
     static QString getOldUserSettingPlistFilePath();

@@ -90,6 +90,11 @@ void debug(const QString& message)
     qInfo().noquote() << QStringLiteral("[debug]: ") + message;
 }
 
+void warning(const QString& message)
+{
+    qWarning().noquote() << QStringLiteral("[warning]: ") + message;
+}
+
 void plain(const QString& message)
 {
     qInfo().noquote() << message;

@@ -2,10 +2,8 @@
 
 #include "app/PropertyList.h"
 #include "app/TrevaselCommon.h"
-#include "history/HistoryDatabase.h"
 #include "tools/CommandLine.h"
-#include "transfer/BaseWatchFolderOperator.h"
-#include "transfer/BasicWatchFolderOperator.h"
+#include "tools/EditionJob.h"
 #include "transfer/ImportService.h"
 
 #include <QCoreApplication>
@@ -80,7 +78,7 @@ int runImportCommand(const QStringList& arguments)
     if (const auto status = commandLine.read(arguments))
         return *status;
     const QString settingsPath = commandLine.parser().value(settingsOption);
-    QString databasePath = commandLine.parser().value(databaseOption);
+    const QString databasePath = commandLine.parser().value(databaseOption);
     const bool basic = commandLine.parser().isSet(basicOption);
     QStringList sources;
     for (const QString& argument : commandLine.parser().positionalArguments())
@@ -105,26 +103,15 @@ int runImportCommand(const QStringList& arguments)
         return 1;
     }
 
-    std::function<std::unique_ptr<TransferJob>()> makeJob;
-    if (basic) {
-        makeJob = [] { return std::make_unique<BasicWatchFolderOperator>(); };
-    } else {
-        if (databasePath.isEmpty())
-            databasePath = TrevaselCommon::getDBFilePath();
-        // Without a working history the same shots would be imported again, so refuse to start.
-        if (snapshot->historyCheck && (!QDir().mkpath(QFileInfo(databasePath).absolutePath()) ||
-                                       !HistoryDatabase::createIfMissing(databasePath))) {
-            std::fprintf(stderr, "trevasel-cli import: cannot create the import history %s\n",
-                         qPrintable(databasePath));
-            return 1;
-        }
-        makeJob = [databasePath] { return std::make_unique<BaseWatchFolderOperator>(databasePath); };
-    }
+    const std::optional<JobMaker> makeJob =
+        editionJobMaker("trevasel-cli import", basic, databasePath, snapshot->historyCheck);
+    if (!makeJob)
+        return 1;
 
     const bool onTerminal = ::isatty(STDERR_FILENO);
     qint64 expected = 0;
     if (onTerminal) {
-        const std::unique_ptr<TransferJob> counter = makeJob();
+        const std::unique_ptr<TransferJob> counter = (*makeJob)();
         for (const QString& source : sources)
             expected = counter->getTotalImageFileCount(source, expected);
     }
@@ -133,7 +120,7 @@ int runImportCommand(const QStringList& arguments)
     // The same service as the tray program's, watching nothing: one batch over the folders.
     ImportService service({nullptr,
                            EventIdStore(QString()),
-                           makeJob,
+                           *makeJob,
                            TrevaselCommon::edition(),
                            {},
                            basic ? QString() : TrevaselCommon::getTransferringMarkerFolder()});

@@ -6,6 +6,7 @@
 #include "tools/SampleCardCommand.h"
 #include "tools/SettingsCommand.h"
 #include "tools/VerifyCommand.h"
+#include "tools/WatchCommand.h"
 
 #include <QCoreApplication>
 
@@ -30,6 +31,10 @@ const CommandLine::Texts texts{
         "  verify [--database FILE] [--since yyyy-MM-dd]\n"
         "                              read back every picture whose hash the history keeps and list\n"
         "                              those missing or changed in the store (see 'verify --help')\n"
+        "  watch --settings FILE [--database FILE] [--basic]\n"
+        "                              import each card put in and each picture in the watch folder\n"
+        "                              as the tray program does, without a display, until SIGTERM\n"
+        "                              (see 'watch --help')\n"
         "  sample-card DIR             write a sample camera card into DIR\n"
         "  help                        show this text; 'trevasel-cli COMMAND --help' shows more\n",
 };
@@ -72,6 +77,8 @@ int main(int argc, char** argv)
         return runSettingsCommand(commandArguments);
     if (command == QLatin1String("verify"))
         return runVerifyCommand(commandArguments);
+    if (command == QLatin1String("watch"))
+        return runWatchCommand(commandArguments);
     if (command == QLatin1String("sample-card"))
         return runSampleCardCommand(commandArguments);
     if (command == QLatin1String("help"))

@@ -5,18 +5,16 @@
 #include "app/WebSite.h"
 #include "platform/AutostartOnLoginService.h"
 #include "platform/DesktopWorkspaceService.h"
-#include "platform/EjectService.h"
 #include "platform/EventIdStore.h"
 #include "platform/FileEventStream.h"
 #include "platform/Logger.h"
 #include "platform/SingleInstanceLock.h"
 #include "platform/VolumeService.h"
 #include "platform/linux/UDisksEjectService.h"
+#include "service/CardVolumes.h"
+#include "service/HistoryPurgeTimer.h"
 #include "transfer/ImportService.h"
-#include "transfer/MountMediaManager.h"
-#include "tray/EjectChoice.h"
-#include "tray/HistoryPurgeTimer.h"
-#include "tray/NGAnswerPoller.h"
+#include "tray/NGAnswerWindow.h"
 #include "tray/StatusItem.h"
 #include "tray/TransferPresenter.h"
 #include "ui/BaseWindowController.h"
@@ -60,8 +58,9 @@ TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, Setup setup, QObjec
 
 TrevaselAppDelegate::~TrevaselAppDelegate()
 {
-    // The presenter listens to the service; both go before the windows they show.
+    // The presenter and the volumes listen to the service; all go before the windows they show.
     m_presenter.reset();
+    m_cardVolumes.reset();
     m_service.reset();
 }
 
@@ -141,18 +140,16 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder), true);
     });
     connect(m_service.get(), &ImportService::stopped, this, [] { QCoreApplication::quit(); });
-    m_presenter = std::make_unique<TransferPresenter>(
-        *m_service, m_parts.edition, [this](const QStringList& cards) { ejectMedia(cards); });
+    m_presenter =
+        std::make_unique<TransferPresenter>(*m_service, m_parts.edition, [this](const QStringList& cards) {
+            if (m_cardVolumes)
+                m_cardVolumes->ejectMedia(cards);
+        });
     m_presenter->setClosingTime(m_setup.closingTime);
 
-    if (full) {
-        m_eject = std::make_unique<UDisksEjectService>();
-        m_volumes = VolumeService::createSystemService();
-        for (const QString& mounted : m_volumes->mountedVolumes())
-            didMount(mounted);
-        connect(m_volumes.get(), &VolumeService::volumeMounted, this, &TrevaselAppDelegate::didMount);
-        connect(m_volumes.get(), &VolumeService::volumeUnmounted, this, &TrevaselAppDelegate::didUnmount);
-    }
+    if (full)
+        m_cardVolumes = std::make_unique<CardVolumes>(*m_service, VolumeService::createSystemService(),
+                                                      std::make_unique<UDisksEjectService>());
 
     // A network volume may still be mounting: the sources wait for the destination, on a timer.
     const double seconds = std::clamp(settings.waitSecondsForDestination, 0.0, 3600.0);
@@ -252,9 +249,9 @@ void TrevaselAppDelegate::stampBuildNumber()
 void TrevaselAppDelegate::startTimers(const SettingsSnapshot& settings)
 {
     m_ngAnswers =
-        std::make_unique<NGAnswerPoller>([] { return SettingsSnapshot::read(); },
+        std::make_unique<NGAnswerWindow>([] { return SettingsSnapshot::read(); },
                                          [this](const QString& folder) { m_workspace->openFolder(folder); });
-    m_ngAnswers->start(settings);
+    m_ngAnswers->poller().start(settings);
     // The lists are fetched without blocking: a slow server never holds up an import.
     QTimer::singleShot(3000, this, [] { UpdateChecker::runStartupCheck(); });
     QTimer::singleShot(5000, this, [] { InformationChecker::runStartupCheck(); });
@@ -292,33 +289,6 @@ void TrevaselAppDelegate::wireWindow(BaseWindowController* controller)
                 &TrevaselAppDelegate::settingsApplied);
     else if (auto* detail = qobject_cast<DetailConfigWindowController*>(controller))
         detail->setShowAllItems(m_showAllItems);
-}
-
-void TrevaselAppDelegate::ejectMedia(const QStringList& folders)
-{
-    if (!m_eject)
-        return;
-    for (const QString& medium :
-         EjectChoice::mediaToEject(folders, MountMediaManager::sharedInstance().getMediaArray())) {
-        Logger::info(QStringLiteral("ejecting %1").arg(medium));
-        m_eject->unmountAndEject(medium);
-    }
-}
-
-void TrevaselAppDelegate::didMount(const QString& mountPath)
-{
-    Logger::info(QStringLiteral("volume mounted: %1").arg(mountPath));
-    m_service->volumeChanged(mountPath);
-    const QFileInfo marker(mountPath + QStringLiteral("/ORV_SD"));
-    if (marker.exists() && marker.isFile())
-        MountMediaManager::sharedInstance().setMedia(mountPath);
-}
-
-void TrevaselAppDelegate::didUnmount(const QString& mountPath)
-{
-    Logger::info(QStringLiteral("volume unmounted: %1").arg(mountPath));
-    m_service->volumeChanged(mountPath);
-    MountMediaManager::sharedInstance().removeMedia(mountPath);
 }
 
 void TrevaselAppDelegate::openFolder(const QString& folder, const QString& fallback)

@@ -12,15 +12,14 @@
 #include <memory>
 
 class BaseWindowController;
-class EjectService;
+class CardVolumes;
 class FileEventStreamService;
 class HistoryPurgeTimer;
 class ImportService;
-class NGAnswerPoller;
+class NGAnswerWindow;
 class SingleInstanceLock;
 class StatusItem;
 class TransferPresenter;
-class VolumeService;
 class WorkspaceService;
 
 // The running tray program: the start-up sequence, and what ties the parts together. It prepares
@@ -75,9 +74,6 @@ private:
     void settingsApplied(const SettingsSnapshotPtr& settings);
     void registerLoginItem(const SettingsSnapshot& settings);
     void wireWindow(BaseWindowController* controller);
-    void ejectMedia(const QStringList& folders);
-    void didMount(const QString& mountPath);
-    void didUnmount(const QString& mountPath);
     void showWindow(int windowId);
     void openFolder(const QString& folder, const QString& fallback);
 
@@ -92,13 +88,12 @@ private:
     bool m_settingsUntouchable = false;
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
     std::unique_ptr<FileEventStreamService> m_streams;
-    std::unique_ptr<VolumeService> m_volumes;
-    std::unique_ptr<EjectService> m_eject;
     std::unique_ptr<WorkspaceService> m_workspace;
     std::unique_ptr<ImportService> m_service;
     std::unique_ptr<TransferPresenter> m_presenter;
+    std::unique_ptr<CardVolumes> m_cardVolumes;
     std::unique_ptr<StatusItem> m_statusItem;
-    std::unique_ptr<NGAnswerPoller> m_ngAnswers;
+    std::unique_ptr<NGAnswerWindow> m_ngAnswers;
     std::unique_ptr<HistoryPurgeTimer> m_purge;
     QTimer m_destinationWait;
     QDeadlineTimer m_destinationDeadline;

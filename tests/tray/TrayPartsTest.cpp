@@ -2,9 +2,10 @@
 // history purge and the period fallbacks.
 #include "app/SettingsKeys.h"
 #include "app/TrevaselCommon.h"
-#include "tray/EjectChoice.h"
-#include "tray/HistoryPurgeTimer.h"
-#include "tray/NGAnswerPoller.h"
+#include "service/EjectChoice.h"
+#include "service/HistoryPurgeTimer.h"
+#include "service/NGAnswerPoller.h"
+#include "tray/NGAnswerWindow.h"
 #include "ui/BaseWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
 #include "ui/TrevaselWindowManager.h"
@@ -37,7 +38,7 @@ TEST(EjectChoice, ComparesWholePathComponents)
     EXPECT_FALSE(EjectChoice::isWithin(QStringLiteral("/media/u/A"), QString()));
 }
 
-TEST(NGAnswerPoller, AnAnswerOpensTheWindowOnceAndItsRepeatIsRemoved)
+TEST(NGAnswerWindow, AnAnswerOpensTheWindowOnceAndItsRepeatIsRemoved)
 {
     QTemporaryDir root;
     ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("deliver")));
@@ -47,8 +48,9 @@ TEST(NGAnswerPoller, AnAnswerOpensTheWindowOnceAndItsRepeatIsRemoved)
     ASSERT_TRUE(TrevaselCommon::writeUserSettingDictionary(
         {{QLatin1String(SettingsKey::destinationFolderPath), root.path()}}));
     QStringList opened;
-    NGAnswerPoller poller([] { return SettingsSnapshot::read(); },
-                          [&](const QString& folder) { opened << folder; });
+    NGAnswerWindow answers([] { return SettingsSnapshot::read(); },
+                           [&](const QString& folder) { opened << folder; });
+    NGAnswerPoller& poller = answers.poller();
     const auto answer = [&](const char* name) {
         QFile file(root.filePath(QStringLiteral("deliver/") + QString::fromLatin1(name)));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));

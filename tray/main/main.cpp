@@ -1,8 +1,8 @@
 // The tray program of either edition; EditionParts says which.
 #include "app/TrevaselCommon.h"
 #include "platform/Logger.h"
+#include "service/QuitSignals.h"
 #include "tray/EditionParts.h"
-#include "tray/QuitSignals.h"
 #include "tray/TrevaselAppDelegate.h"
 #include "ui/BaseWindowController.h"
 

@@ -1,4 +1,4 @@
-#include "tray/HistoryPurgeTimer.h"
+#include "service/HistoryPurgeTimer.h"
 
 #include "app/SettingsKeys.h"
 #include "app/TrevaselCommon.h"

@@ -1,4 +1,4 @@
-#include "tray/EjectChoice.h"
+#include "service/EjectChoice.h"
 
 #include <QDir>
 

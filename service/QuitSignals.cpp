@@ -1,4 +1,4 @@
-#include "tray/QuitSignals.h"
+#include "service/QuitSignals.h"
 
 #include "platform/Logger.h"
 #include "transfer/TransferJob.h"
