@@ -14,6 +14,7 @@
 #include "service/CardVolumes.h"
 #include "service/HistoryPurgeTimer.h"
 #include "transfer/ImportService.h"
+#include "tray/InstanceChannel.h"
 #include "tray/NGAnswerWindow.h"
 #include "tray/StatusItem.h"
 #include "tray/TransferPresenter.h"
@@ -77,14 +78,31 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
     connect(&TrevaselWindowManager::sharedInstance(), &TrevaselWindowManager::windowMade, this,
             &TrevaselAppDelegate::wireWindow);
 
+    // A second start reaches the running program, which opens its settings window; this one ends.
+    const auto handOver = [this] {
+        if (!InstanceChannel::askRunning(m_parts.programName))
+            return false;
+        Logger::info(
+            QStringLiteral("another copy is running: it opens its settings window, and this one ends"));
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        return true;
+    };
     if (full) {
         m_instanceLock = std::make_unique<SingleInstanceLock>(m_parts.programName);
         if (!m_instanceLock->tryLock()) {
             Logger::info(QStringLiteral("another copy is running (%1)").arg(m_instanceLock->lockFilePath()));
-            showWindow(TrevaselWindowManager::Duplicate);
+            if (!handOver())
+                showWindow(TrevaselWindowManager::Duplicate);
             return false;
         }
+    } else if (handOver()) {
+        return false;
     }
+    m_channel = std::make_unique<InstanceChannel>(m_parts.programName);
+    connect(m_channel.get(), &InstanceChannel::settingsRequested, this,
+            [this] { showWindow(TrevaselWindowManager::Config); });
+    m_channel->listen();
+    m_settingsAsked = arguments.contains(QStringLiteral("--settings"));
 
     // A settings file that cannot be read is never written over: it is kept beside itself first.
     if (!TrevaselCommon::readUserSettingDictionary()) {
@@ -127,6 +145,8 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
             QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
     });
     connect(m_statusItem.get(), &StatusItem::quitRequested, this, &TrevaselAppDelegate::quit);
+    connect(m_statusItem.get(), &StatusItem::folderRequested, this,
+            [this](const QString& folder) { m_workspace->openFolder(folder); });
 
     m_workspace = std::make_unique<DesktopWorkspaceService>();
     m_streams = FileEventStreamService::createSystemService(m_setup.eventLatency);
@@ -140,6 +160,12 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage25")).arg(folder), true);
     });
     connect(m_service.get(), &ImportService::stopped, this, [] { QCoreApplication::quit(); });
+    // Beside the result window, the desktop says how many pictures arrived, also while the
+    // receptionist is busy in another program.
+    connect(m_service.get(), &ImportService::batchEnded, this, [this](const ImportOutcome& outcome) {
+        if (outcome.transferred > 0 && outcome.settings && outcome.settings->displayDesktopNotice)
+            m_statusItem->notifyArrival(outcome.transferred, outcome.settings->destinationFolderPath);
+    });
     m_presenter =
         std::make_unique<TransferPresenter>(*m_service, m_parts.edition, [this](const QStringList& cards) {
             if (m_cardVolumes)
@@ -180,16 +206,28 @@ void TrevaselAppDelegate::finishLaunching()
     const SettingsSnapshotPtr settings = SettingsSnapshot::read();
     if (m_parts.edition == Edition::Basic || isFolder(settings->destinationFolderPath))
         m_service->registerSources(settings);
+    else if (settings->destinationFolderPath.isEmpty() && !m_settingsReplaced)
+        welcome();                // nobody chose a destination yet: nothing has gone missing
     else if (!m_settingsReplaced) // the settings alert already leads to the settings window
         TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage26")), true);
 
     registerLoginItem(*settings);
     stampBuildNumber();
     m_statusItem->changeDestinationFolderMenuItem(*settings);
+    if (m_settingsAsked) // the desktop entry's "Settings" action
+        showWindow(TrevaselWindowManager::Config);
     Logger::info(
         QStringLiteral("%1 %2 (%3) is running")
             .arg(m_parts.programName, TrevaselCommon::getVersionNubmer(), TrevaselCommon::getBuildNumber()));
     Q_EMIT launched();
+}
+
+void TrevaselAppDelegate::welcome()
+{
+    Logger::info(QStringLiteral("no destination folder chosen yet: the settings window welcomes the user"));
+    if (auto* config = qobject_cast<ConfigWindowController*>(
+            TrevaselWindowManager::sharedInstance().getWindowController(TrevaselWindowManager::Config)))
+        config->showWelcome();
 }
 
 void TrevaselAppDelegate::quit()

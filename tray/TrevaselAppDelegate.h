@@ -16,6 +16,7 @@ class CardVolumes;
 class FileEventStreamService;
 class HistoryPurgeTimer;
 class ImportService;
+class InstanceChannel;
 class NGAnswerWindow;
 class SingleInstanceLock;
 class StatusItem;
@@ -71,6 +72,8 @@ private:
     void startTimers(const SettingsSnapshot& settings);
     void waitForDestination();
     void finishLaunching();
+    // A first start: the settings window opens with its welcome and the destination chooser.
+    void welcome();
     void settingsApplied(const SettingsSnapshotPtr& settings);
     void registerLoginItem(const SettingsSnapshot& settings);
     void wireWindow(BaseWindowController* controller);
@@ -87,6 +90,8 @@ private:
     bool m_settingsReplaced = false;
     bool m_settingsUntouchable = false;
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
+    std::unique_ptr<InstanceChannel> m_channel;
+    bool m_settingsAsked = false; // started with "--settings"
     std::unique_ptr<FileEventStreamService> m_streams;
     std::unique_ptr<WorkspaceService> m_workspace;
     std::unique_ptr<ImportService> m_service;

@@ -259,10 +259,24 @@ std::optional<QVariantMap> ConfigWindowController::detailValues() const
     return m_acceptedDetailValues;
 }
 
+void ConfigWindowController::showWelcome()
+{
+    showWindow();
+    orderFront();
+    const QString program = isFull() ? QStringLiteral("TrevaselForPravena") : QStringLiteral("Trevasel");
+    m_ui->welcomeLabel->setText(Strings::text(QStringLiteral("ConfigWindow_WelcomeLabel")).arg(program));
+    m_ui->welcomeLabel->setVisible(true);
+    window()->adjustSize();
+    destinationFolderButtonClick();
+}
+
 QString ConfigWindowController::checkSetting() const
 {
     const bool watchFolder = m_ui->watchFolderButton->isChecked();
     const QString watchFolderPath = m_ui->watchFolderTextField->text();
+    // Saved empty, the settings would import nowhere, and say so only at the next start.
+    if (m_ui->destinationTextField->text().trimmed().isEmpty())
+        return Strings::text(QStringLiteral("ConfigWindow_DestinationEmptyMessage"));
     if (watchFolder && samePath(m_ui->destinationTextField->text(), watchFolderPath))
         return Strings::text(QStringLiteral("ApplicationMessage6"));
     if (!m_ui->watchRemovableDiskDriveButton->isChecked() && !watchFolder)

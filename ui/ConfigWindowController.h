@@ -51,6 +51,10 @@ public:
     void destinationFolderButtonClick();
     void destinationFolderMOVButtonClick();
 
+    // A first start, with no destination chosen yet: a welcome line above the settings, and the
+    // destination chooser opened over them.
+    void showWelcome();
+
     // Opens the detail window, or brings the one this window holds forward.
     void detailButtonClick();
     DetailConfigWindowController* detailWindow() const { return m_detailWindow; }

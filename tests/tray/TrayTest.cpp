@@ -16,11 +16,13 @@
 #include "ui/CopyResultWindowController.h"
 #include "ui/DialogService.h"
 #include "ui/SDCopyConfirmWindowController.h"
+#include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDirIterator>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,14 +144,26 @@ TEST_F(Tray, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromTheW
                                          QLatin1String(SettingsKey::lastBuildNumber)),
               TrevaselCommon::getBuildNumber());
 
+    // Nobody chose a destination yet: the settings window welcomes, with the destination chooser
+    // over it, and no alert says that a folder has gone missing.
     auto* config = window<ConfigWindowController>(TrevaselWindowManager::Config);
     ASSERT_NE(config, nullptr);
-    config->showWindow();
+    ASSERT_TRUE(config->isWindowLoaded());
+    EXPECT_TRUE(config->window()->isVisible());
+    EXPECT_TRUE(config->window()->findChild<QLabel*>(QStringLiteral("welcomeLabel"))->isVisible());
+    EXPECT_FALSE(isOpen(TrevaselWindowManager::Alert));
+    ASSERT_EQ(DialogService::folderRequests().size(), 1u);
     const auto button = [&](const char* name) {
         auto* found = config->window()->findChild<QAbstractButton*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     };
+    // Cancelled, the chooser leaves the destination empty, and OK refuses to save that.
+    button("okButton")->click();
+    ASSERT_EQ(DialogService::shownSheets().size(), 1u);
+    EXPECT_EQ(DialogService::shownSheets().front().informativeText,
+              Strings::text(QStringLiteral("ConfigWindow_DestinationEmptyMessage")));
+    EXPECT_TRUE(config->window()->isVisible());
     button("watchFolderButton")->click();
     DialogService::setNextFolderAnswer(path("watch"));
     button("watchFolderTextButton")->click();

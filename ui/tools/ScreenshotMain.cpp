@@ -50,8 +50,9 @@ bool grab(BaseWindowController* controller, const QString& folder, const QString
     return saved;
 }
 
-// A practice's settings: cards asked for, a watch folder, movies apart, a folder per day.
-void writeSampleSettings(Edition edition)
+// A practice's settings: cards asked for, a watch folder, movies apart, a folder per day. On a first
+// start, the defaults alone.
+void writeSampleSettings(Edition edition, bool firstStart = false)
 {
     TrevaselCommon::setEdition(edition);
     QVariantMap settings =
@@ -59,6 +60,10 @@ void writeSampleSettings(Edition edition)
     const auto set = [&](const char* key, const QVariant& value) {
         settings.insert(QString::fromLatin1(key), value);
     };
+    if (firstStart) {
+        TrevaselCommon::writeUserSettingDictionary(settings);
+        return;
+    }
     set(SettingsKey::watchFolder, true);
     set(SettingsKey::watchFolderPath, QStringLiteral("/home/staff/Scans/Orthavisio"));
     set(SettingsKey::destinationFolderPath, QStringLiteral("/srv/practice/Pictures"));
@@ -134,6 +139,11 @@ int main(int argc, char** argv)
 
         TrevaselCommon::setEdition(Edition::Full);
         ok &= grab(new ConfigWindowController, folder, file("ConfigWindowController"));
+        writeSampleSettings(Edition::Full, true);
+        auto* welcome = new ConfigWindowController;
+        welcome->showWelcome();
+        ok &= grab(welcome, folder, file("ConfigWindowController-welcome"));
+        writeSampleSettings(Edition::Full);
         ok &= grab(new DetailConfigWindowController, folder, file("DetailConfigWindowController"));
         auto* allItems = new DetailConfigWindowController;
         allItems->setShowAllItems(true);
