@@ -25,6 +25,7 @@
 #include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
 #include "ui/UpdateChecker.h"
+#include "ui/WorkspaceOpener.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +44,13 @@ bool isFolder(const QString& path)
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
+// The registry's window of that id while it is open; nobody otherwise.
+QWidget* openWindow(int windowId)
+{
+    TrevaselWindowManager& windows = TrevaselWindowManager::sharedInstance();
+    return windows.checkWindow(windowId) ? windows.getWindowController(windowId)->window() : nullptr;
+}
+
 } // namespace
 
 TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, QObject* parent)
@@ -59,6 +67,7 @@ TrevaselAppDelegate::TrevaselAppDelegate(EditionParts parts, Setup setup, QObjec
 
 TrevaselAppDelegate::~TrevaselAppDelegate()
 {
+    WorkspaceOpener::setService(nullptr);
     // The presenter and the volumes listen to the service; all go before the windows they show.
     m_presenter.reset();
     m_cardVolumes.reset();
@@ -139,16 +148,17 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
         openFolder(SettingsSnapshot::read()->destinationFolderPathMov,
                    TrevaselCommon::getDefaultMovieDestinationDirectory());
     });
-    connect(m_statusItem.get(), &StatusItem::remoteSupportRequested, this, [this] {
+    connect(m_statusItem.get(), &StatusItem::remoteSupportRequested, this, [] {
         // The same page for every language.
-        m_workspace->openUrl(
+        WorkspaceOpener::openUrl(
             QUrl(WebSite::url(QStringLiteral("/product/contents/hp1990/index.php?No=1867&CNo=1990"))));
     });
     connect(m_statusItem.get(), &StatusItem::quitRequested, this, &TrevaselAppDelegate::quit);
     connect(m_statusItem.get(), &StatusItem::folderRequested, this,
-            [this](const QString& folder) { m_workspace->openFolder(folder); });
+            [](const QString& folder) { WorkspaceOpener::openFolder(folder); });
 
     m_workspace = std::make_unique<DesktopWorkspaceService>();
+    WorkspaceOpener::setService(m_workspace.get());
     m_streams = FileEventStreamService::createSystemService(m_setup.eventLatency);
     QString markerFolder = m_setup.markerFolder;
     if (markerFolder.isEmpty() && full)
@@ -286,9 +296,12 @@ void TrevaselAppDelegate::stampBuildNumber()
 
 void TrevaselAppDelegate::startTimers(const SettingsSnapshot& settings)
 {
-    m_ngAnswers =
-        std::make_unique<NGAnswerWindow>([] { return SettingsSnapshot::read(); },
-                                         [this](const QString& folder) { m_workspace->openFolder(folder); });
+    m_ngAnswers = std::make_unique<NGAnswerWindow>(
+        [] { return SettingsSnapshot::read(); },
+        [](const QString& folder) {
+            // The rejected-delivery window asked: a folder that cannot be opened is said on it.
+            WorkspaceOpener::openFolder(folder, openWindow(TrevaselWindowManager::NGFileCheckResult));
+        });
     m_ngAnswers->poller().start(settings);
     // The lists are fetched without blocking: a slow server never holds up an import.
     QTimer::singleShot(3000, this, [] { UpdateChecker::runStartupCheck(); });
@@ -331,7 +344,7 @@ void TrevaselAppDelegate::wireWindow(BaseWindowController* controller)
 
 void TrevaselAppDelegate::openFolder(const QString& folder, const QString& fallback)
 {
-    m_workspace->openFolder(folder.isEmpty() ? fallback : folder);
+    WorkspaceOpener::openFolder(folder.isEmpty() ? fallback : folder);
 }
 
 void TrevaselAppDelegate::showWindow(int windowId)

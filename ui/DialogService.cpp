@@ -1,6 +1,7 @@
 #include "ui/DialogService.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace {
@@ -33,6 +34,9 @@ void DialogService::showSheet(QWidget* window, const Sheet& sheet)
     box->setText(sheet.message.isEmpty() ? sheet.informativeText : sheet.message);
     if (!sheet.message.isEmpty())
         box->setInformativeText(sheet.informativeText);
+    // A path or an address in a message can be copied from it.
+    for (QLabel* label : box->findChildren<QLabel*>())
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->addButton(sheet.buttonTitle, QMessageBox::AcceptRole);
     box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     box->open();

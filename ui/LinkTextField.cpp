@@ -2,18 +2,13 @@
 
 #include "app/TrevaselCommon.h"
 #include "platform/Logger.h"
+#include "ui/WorkspaceOpener.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QUrl>
 
 namespace {
-LinkTextField::UrlOpener& urlOpener()
-{
-    static LinkTextField::UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return opener;
-}
-
 bool isBasic()
 {
     return TrevaselCommon::edition() == Edition::Basic;
@@ -28,11 +23,6 @@ LinkTextField::LinkTextField(QWidget* parent) : QLabel(parent)
     setAttribute(Qt::WA_TranslucentBackground);
     if (isBasic())
         Logger::debug(QStringLiteral("initWithFrame"));
-}
-
-void LinkTextField::setUrlOpener(UrlOpener opener)
-{
-    urlOpener() = opener ? std::move(opener) : [](const QUrl& url) { return QDesktopServices::openUrl(url); };
 }
 
 LinkTextField* LinkTextField::layOver(QLabel* label)
@@ -70,5 +60,5 @@ void LinkTextField::mousePressEvent(QMouseEvent* event)
         Logger::debug(QStringLiteral("link:[%1]").arg(m_link));
     }
     if (m_link.startsWith(QLatin1String("http://")) || m_link.startsWith(QLatin1String("https://")))
-        urlOpener()(QUrl(m_link));
+        WorkspaceOpener::openUrl(QUrl(m_link), window());
 }

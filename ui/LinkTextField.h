@@ -2,13 +2,11 @@
 
 #include <QLabel>
 #include <QString>
-#include <QUrl>
-
-#include <functional>
 
 // An invisible clickable area that opens a web address: laid over a visible, underlined label that
-// shows the same address, it opens link in the default browser on a click when link begins with
-// "http://" or "https://" (case matters). Any other text does nothing. The click is not passed on.
+// shows the same address, it opens link in the default browser (through WorkspaceOpener, which says
+// so on this field's window when no browser takes it) on a click when link begins with "http://" or
+// "https://" (case matters). Any other text does nothing. The click is not passed on.
 class LinkTextField : public QLabel
 {
     Q_OBJECT
@@ -22,10 +20,6 @@ public:
     // Makes a link field over label, covering it whatever size the layout gives it, with the label's
     // text as its link; and underlines the label's text.
     static LinkTextField* layOver(QLabel* label);
-
-    // What opens an address; the desktop's browser unless a test puts in its own.
-    using UrlOpener = std::function<bool(const QUrl&)>;
-    static void setUrlOpener(UrlOpener opener);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

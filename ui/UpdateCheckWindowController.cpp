@@ -12,6 +12,7 @@ UpdateCheckWindowController::~UpdateCheckWindowController() = default;
 void UpdateCheckWindowController::loadLayout(QWidget* window)
 {
     m_ui->setupUi(window);
+    connect(m_ui->closeButton, &QPushButton::clicked, this, &UpdateCheckWindowController::close);
 }
 
 void UpdateCheckWindowController::windowDidLoad()
@@ -23,6 +24,7 @@ void UpdateCheckWindowController::windowDidLoad()
                                               ? TrevaselCommon::getVersionNubmer()
                                               : QStringLiteral("for Pravena"));
     m_ui->lastVersionBox->setTitle(Strings::text(QStringLiteral("UpdateCheckWindow_LastVersionBoxTitle")));
+    m_ui->closeButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CloseButton")));
     m_linkTextField = LinkTextField::layOver(m_ui->urlTextField);
     if (m_result) {
         showResult(*m_result);

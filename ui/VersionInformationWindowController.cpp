@@ -14,6 +14,7 @@ VersionInformationWindowController::~VersionInformationWindowController() = defa
 void VersionInformationWindowController::loadLayout(QWidget* window)
 {
     m_ui->setupUi(window);
+    connect(m_ui->closeButton, &QPushButton::clicked, this, &VersionInformationWindowController::close);
 }
 
 void VersionInformationWindowController::windowDidLoad()
@@ -29,4 +30,5 @@ void VersionInformationWindowController::windowDidLoad()
     m_ui->versionNumberTextField->setText(TrevaselCommon::getVersionNubmer());
     m_ui->buildNumberLabel->setText(Strings::text(QStringLiteral("VersionInformationWindow_BuildLabel"))
                                         .arg(TrevaselCommon::getBuildNumber()));
+    m_ui->closeButton->setText(Strings::text(QStringLiteral("DetailConfigWindow_CloseButton")));
 }

@@ -4,19 +4,21 @@
 
 #include <QList>
 
-// Records what it was asked to open; answers with succeeds (true unless a test sets it).
+// Records what it was asked to open; fails at once when a test says so (setSucceeds(false)).
 class FakeWorkspaceService : public WorkspaceService
 {
 public:
-    bool openUrl(const QUrl& url) override
+    void openUrl(const QUrl& url, Failed failed) override
     {
         m_urls.append(url);
-        return m_succeeds;
+        if (!m_succeeds && failed)
+            failed();
     }
-    bool openFolder(const QString& folder) override
+    void openFolder(const QString& folder, Failed failed) override
     {
         m_folders.append(folder);
-        return m_succeeds;
+        if (!m_succeeds && failed)
+            failed();
     }
 
     const QList<QUrl>& openedUrls() const { return m_urls; }

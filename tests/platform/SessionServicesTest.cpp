@@ -1,6 +1,8 @@
 #include "platform/AutostartOnLoginService.h"
+#include "platform/DesktopWorkspaceService.h"
 #include "platform/EventIdStore.h"
 #include "platform/SingleInstanceLock.h"
+#include "tests/platform/EventLoopWait.h"
 #include "tests/platform/ScopedVariable.h"
 
 #include <QFile>
@@ -95,4 +97,44 @@ TEST(EventIdStore, IdsOfTheWholeUnsignedRangeComeBackAndAnythingElseReadsAsZero)
     QSettings(store.filePath(), QSettings::IniFormat)
         .setValue(QLatin1String(EventIdStore::kImageFileKey), QStringLiteral("-3"));
     EXPECT_EQ(reopened.load(EventIdStore::kImageFileKey), 0u);
+}
+
+TEST(DesktopWorkspaceService, XdgOpensFailureIsReportedAndAMissingFolderFailsAtOnce)
+{
+    // An xdg-open that notes what it was given and ends as the test says, as the real one ends with
+    // 3 or 4 when no program can open a page or a folder.
+    QTemporaryDir bin;
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write(
+        "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/asked\"\nexit \"$TREVASEL_TEST_OPEN_EXIT\"\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ScopedVariable path("PATH", bin.path() + QStringLiteral(":/usr/bin:/bin"));
+    const auto asked = [&] {
+        QFile file(bin.filePath(QStringLiteral("asked")));
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    };
+    DesktopWorkspaceService workspace;
+    int failures = 0;
+    const auto failed = [&] { ++failures; };
+
+    ScopedVariable opens("TREVASEL_TEST_OPEN_EXIT", QStringLiteral("0"));
+    workspace.openUrl(QUrl(QStringLiteral("https://example.test/a b")), failed);
+    ASSERT_TRUE(waitFor([&] { return asked().size() == 1; }));
+    turnFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(asked().front(), QStringLiteral("https://example.test/a%20b"));
+
+    ScopedVariable fails("TREVASEL_TEST_OPEN_EXIT", QStringLiteral("4"));
+    workspace.openFolder(bin.path(), failed);
+    EXPECT_TRUE(waitFor([&] { return failures == 1; }));
+    EXPECT_EQ(asked().last(), bin.path());
+
+    workspace.openFolder(bin.filePath(QStringLiteral("gone")), failed);
+    EXPECT_EQ(failures, 2) << "at once";
+    EXPECT_EQ(asked().size(), 2) << "xdg-open is not asked";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the ended xdg-opens
 }

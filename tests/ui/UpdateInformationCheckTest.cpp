@@ -6,11 +6,13 @@
 #include "app/SettingsKeys.h"
 #include "app/SettingsValue.h"
 #include "camerafiles/CameraFileWriter.h"
+#include "platform/fake/FakeWorkspaceService.h"
 #include "transfer/BasicWatchFolderOperator.h"
 #include "transfer/WatchFolderBatch.h"
 #include "ui/InformationCheckWindowController.h"
 #include "ui/LinkTextField.h"
 #include "ui/UpdateCheckWindowController.h"
+#include "ui/WorkspaceOpener.h"
 
 #include <QDirIterator>
 #include <QSignalSpy>
@@ -89,15 +91,12 @@ protected:
         UiTest::SetUp();
         ASSERT_TRUE(m_server.listen());
         UpdateChecker::setTimeout(300ms);
-        LinkTextField::setUrlOpener([this](const QUrl& url) {
-            m_opened << url;
-            return true;
-        });
+        WorkspaceOpener::setService(&m_workspace);
     }
     void TearDown() override
     {
         UpdateChecker::setTimeout(UpdateChecker::kTimeout);
-        LinkTextField::setUrlOpener({});
+        WorkspaceOpener::setService(nullptr);
         UiTest::TearDown();
     }
 
@@ -119,7 +118,7 @@ protected:
 
     TrevaselWindowManager& manager = TrevaselWindowManager::sharedInstance();
     ListServer m_server;
-    QList<QUrl> m_opened;
+    FakeWorkspaceService m_workspace;
 };
 
 TEST_F(ChecksOverHttp, StartupUpdateCheckOpensTheWindowOnlyForANewerVersion)
@@ -139,7 +138,14 @@ TEST_F(ChecksOverHttp, StartupUpdateCheckOpensTheWindowOnlyForANewerVersion)
     EXPECT_EQ(labelText(window, "versionTextField"), QStringLiteral("Ver 9.50"));
     EXPECT_EQ(labelText(window, "urlTextField"), QStringLiteral("https://example.test/dl"));
     QTest::mouseClick(window->linkTextField(), Qt::LeftButton);
-    EXPECT_EQ(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.test/dl"))});
+    EXPECT_EQ(m_workspace.openedUrls(), QList<QUrl>{QUrl(QStringLiteral("https://example.test/dl"))});
+    EXPECT_TRUE(DialogService::shownSheets().empty());
+    // Without a browser the window says so, with the address to copy.
+    m_workspace.setSucceeds(false);
+    QTest::mouseClick(window->linkTextField(), Qt::LeftButton);
+    ASSERT_EQ(DialogService::shownSheets().size(), 1u);
+    EXPECT_EQ(DialogService::shownSheets().front().informativeText,
+              QStringLiteral("https://example.test/dl"));
     EXPECT_EQ(m_server.requests(), 2) << "the window shows the start-up check's answer";
 }
 
@@ -218,7 +224,7 @@ TEST_F(ChecksOverHttp, UpdateWindowFromTheMenuChecksItselfAndSaysWhenTheListIsUn
         labelText(window, "message3Label").startsWith(Strings::text(QStringLiteral("ApplicationMessage19"))));
     EXPECT_TRUE(labelText(window, "urlTextField").isEmpty());
     QTest::mouseClick(window->linkTextField(), Qt::LeftButton);
-    EXPECT_TRUE(m_opened.isEmpty());
+    EXPECT_TRUE(m_workspace.openedUrls().isEmpty());
 }
 
 TEST_F(ChecksOverHttp, NoticeOpensInTheReadersLanguageUntilAcknowledged)

@@ -19,6 +19,7 @@
 #include "ui/Strings.h"
 #include "ui/UpdateCheckWindowController.h"
 #include "ui/VersionInformationWindowController.h"
+#include "ui/WorkspaceOpener.h"
 
 #include <QApplication>
 #include <QDir>
@@ -179,6 +180,9 @@ int main(int argc, char** argv)
         unreadable->setShowConfigWindowFlag(true);
         ok &= grab(unreadable, folder,
                    QStringLiteral("AlertWindowController-settings-unreadable-%1").arg(language));
+        ok &= grab(WorkspaceOpener::makeNotOpenedAlert(WorkspaceOpener::Target::Folder,
+                                                       QStringLiteral("/srv/practice/Pictures")),
+                   folder, QStringLiteral("AlertWindowController-folder-not-opened-%1").arg(language));
 
         ok &= grab(new DuplicateWindowController, folder, file("DuplicateWindowController"));
 
