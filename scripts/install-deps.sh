@@ -10,7 +10,7 @@ packages=(
     libjpeg-dev libxxhash-dev
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
-    fonts-noto-cjk fonts-ipafont-gothic poppler-utils
+    fonts-noto-cjk fonts-ipafont-gothic poppler-utils qt6-translations-l10n
     dpkg-dev file lintian appstream desktop-file-utils systemd man-db
 )
 

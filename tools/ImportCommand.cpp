@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -24,25 +25,44 @@ const CommandLine::Texts texts{
         "below it) into the destination named by the settings file FILE, exactly as the watch-folder\n"
         "import of the tray program does: patient folders, file names, movies, the XML descriptions\n"
         "and the import history, all as FILE's settings say.\n",
-    .epilogue = "On a terminal a progress line shows the pictures done of those expected.\n"
+    .epilogue = "On a terminal a progress line shows the pictures dealt with of those expected, the bytes\n"
+                "copied and the time left; otherwise only the last line is written.\n"
                 "Exit status: 0 when the batch completed (the last line is \"transferred: N\"), 2 when a\n"
                 "transfer failed (the reason goes to standard error; the pictures before it are complete),\n"
                 "1 when the settings or the history cannot be used, 64 on a usage error.\n",
     .missingValue = "%1 needs a file",
 };
 
-// The command line's progress: one line on a terminal, redrawn as each picture arrives.
+// The command line's progress: one line on a terminal, redrawn as each picture is dealt with (arrived
+// or skipped), with the bytes copied and, once a few seconds of rate are known, the time left.
 class ProgressLine
 {
 public:
-    ProgressLine(qint64 expected, bool draw) : m_expected(expected), m_draw(draw) {}
-    void pictureArrived()
+    ProgressLine(qint64 expected, qint64 expectedBytes, bool draw)
+        : m_expected(expected), m_expectedBytes(expectedBytes), m_draw(draw)
     {
-        ++m_done;
+        m_clock.start();
+    }
+    void progressed(const ImportProgress& progress)
+    {
+        m_done = progress.pictures;
         if (!m_draw)
             return;
-        std::fprintf(stderr, "\rimported %lld of %lld", static_cast<long long>(m_done),
-                     static_cast<long long>(std::max(m_done, m_expected)));
+        QString line = QStringLiteral("%1 of %2 pictures").arg(m_done).arg(std::max(m_done, m_expected));
+        if (m_expectedBytes > 0)
+            line += QStringLiteral(", %1 of %2 MB")
+                        .arg(QString::number(static_cast<double>(progress.bytes) / 1e6, 'f', 1),
+                             QString::number(static_cast<double>(m_expectedBytes) / 1e6, 'f', 1));
+        const qint64 elapsed = m_clock.elapsed();
+        if (progress.bytes > 0 && elapsed >= 3000 && progress.bytes < m_expectedBytes) {
+            const double left = static_cast<double>(m_expectedBytes - progress.bytes) *
+                                static_cast<double>(elapsed) / static_cast<double>(progress.bytes) / 1000.0;
+            line += left < 60
+                        ? QStringLiteral(", about %1 s left").arg(static_cast<int>(left) + 1)
+                        : QStringLiteral(", about %1 min left").arg(static_cast<int>(left / 60.0 + 0.5));
+        }
+        // The line is redrawn in place; spaces wipe what a longer line before it left.
+        std::fprintf(stderr, "\r%-72s", qPrintable(line));
         std::fflush(stderr);
     }
     void finish() const
@@ -53,8 +73,10 @@ public:
 
 private:
     qint64 m_expected;
+    qint64 m_expectedBytes;
     bool m_draw;
     qint64 m_done = 0;
+    QElapsedTimer m_clock;
 };
 
 } // namespace
@@ -110,12 +132,16 @@ int runImportCommand(const QStringList& arguments)
 
     const bool onTerminal = ::isatty(STDERR_FILENO);
     qint64 expected = 0;
+    qint64 expectedBytes = 0;
     if (onTerminal) {
         const std::unique_ptr<TransferJob> counter = (*makeJob)();
-        for (const QString& source : sources)
-            expected = counter->getTotalImageFileCount(source, expected);
+        for (const QString& source : sources) {
+            const TransferJob::ImageTotals totals = counter->getTotalImages(source);
+            expected += totals.count;
+            expectedBytes += totals.bytes;
+        }
     }
-    ProgressLine progress(expected, onTerminal);
+    ProgressLine progress(expected, expectedBytes, onTerminal);
 
     // The same service as the tray program's, watching nothing: one batch over the folders.
     ImportService service({nullptr,
@@ -124,7 +150,8 @@ int runImportCommand(const QStringList& arguments)
                            TrevaselCommon::edition(),
                            {},
                            basic ? QString() : TrevaselCommon::getTransferringMarkerFolder()});
-    QObject::connect(&service, &ImportService::pictureArrived, [&progress] { progress.pictureArrived(); });
+    QObject::connect(&service, &ImportService::progressed,
+                     [&progress](const ImportProgress& now) { progress.progressed(now); });
     ImportOutcome result;
     QObject::connect(&service, &ImportService::batchEnded, [&result](const ImportOutcome& outcome) {
         result = outcome;

@@ -68,6 +68,8 @@ QString skipReasonText(SkipReason why)
         return QStringLiteral("already in the store");
     case SkipReason::NotWhole:
         return QStringLiteral("still being written, tried again later");
+    case SkipReason::NoPatientData:
+        return QStringLiteral("no patient ID or shooting date");
     }
     return {};
 }

@@ -145,7 +145,7 @@ void BaseWatchFolderOperator::copyImage(const QString& sourceFolder, const Setti
             throw;
         } catch (const std::exception& error) {
             throw CopyFailedException(
-                QStringLiteral("name:[%1] reasson:[%2]")
+                QStringLiteral("name:[%1] reason:[%2]")
                     .arg(QString::fromLatin1(typeid(error).name()), QString::fromLocal8Bit(error.what())));
         }
     } catch (...) {
@@ -246,7 +246,13 @@ std::optional<TransferEntry> BaseWatchFolderOperator::examine(const QString& pat
         return std::nullopt;
     }
 
-    return entryFor(path, movie, std::move(*record), settings);
+    std::optional<TransferEntry> entry = entryFor(path, movie, std::move(*record), settings);
+    if (!entry) {
+        reportSkip(path, SkipReason::NoPatientData);
+        return entry;
+    }
+    reportPatient(getPatientFolder(entry->record, settings));
+    return entry;
 }
 
 std::optional<TransferEntry> BaseWatchFolderOperator::entryFor(const QString& path, bool movie,

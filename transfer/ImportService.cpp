@@ -17,6 +17,8 @@ ImportService::ImportService(Services services, QObject* parent)
     qRegisterMetaType<ImportBatch>();
     qRegisterMetaType<ImportOutcome>();
     qRegisterMetaType<SkipReason>();
+    qRegisterMetaType<ImportProgress>();
+    qRegisterMetaType<CardSummary>();
 
     m_thread = new QThread(this);
     m_thread->setObjectName(QStringLiteral("import"));
@@ -32,6 +34,7 @@ ImportService::ImportService(Services services, QObject* parent)
     // Every signal of the worker comes over to this thread queued, in the order it was sent.
     connect(m_worker, &ImportWorker::cardQuestion, this, &ImportService::cardQuestion);
     connect(m_worker, &ImportWorker::batchStarted, this, &ImportService::batchStarted);
+    connect(m_worker, &ImportWorker::progressed, this, &ImportService::progressed);
     connect(m_worker, &ImportWorker::pictureArrived, this, &ImportService::pictureArrived);
     connect(m_worker, &ImportWorker::pictureSkipped, this, &ImportService::pictureSkipped);
     connect(m_worker, &ImportWorker::batchEnded, this, &ImportService::batchEnded);
@@ -171,6 +174,12 @@ void ImportService::workerFinished(const ImportOutcome& outcome, bool fromWatchS
         return;
     }
     startNext();
+}
+
+void ImportService::stopBatch()
+{
+    if (m_busy)
+        TransferJob::requestBatchStop();
 }
 
 void ImportService::stop()

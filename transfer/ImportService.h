@@ -67,6 +67,8 @@ public:
     // The program is quitting: the batch in hand stops after its picture in hand, the queue is
     // dropped, and stopped() follows once the worker is idle.
     void stop();
+    // Ends the batch that runs after the picture in hand, the program going on; what arrived stays.
+    void stopBatch();
 
     bool isBusy() const { return m_busy; }
     bool isWatchingCards() const;
@@ -74,8 +76,10 @@ public:
 
 Q_SIGNALS:
     // New cards are in; the settings ask first. Answer with importCards, or not at all.
-    void cardQuestion(const QStringList& cards);
+    void cardQuestion(const QStringList& cards, const CardSummary& summary);
     void batchStarted(const ImportBatch& batch);
+    // After each picture dealt with, and when the patient changes.
+    void progressed(const ImportProgress& progress);
     void pictureArrived(const QString& source, const QString& target);
     void pictureSkipped(const QString& source, SkipReason why);
     void batchEnded(const ImportOutcome& outcome);

@@ -1,6 +1,7 @@
 #include "transfer/ImportWorker.h"
 
 #include "platform/Logger.h"
+#include "transfer/CardSummarizer.h"
 #include "transfer/WatchFolderBatch.h"
 #include "transfer/WatchSDCardOperator.h"
 
@@ -13,13 +14,43 @@ ImportWorker::ImportWorker(Setup setup) : m_setup(std::move(setup)) {}
 
 void ImportWorker::Relay::pictureArrived(const QString& source, const QString& target)
 {
+    ++progress.pictures;
+    ++progress.arrived;
+    progress.bytes += QFileInfo(target).size();
     Q_EMIT m_worker.pictureArrived(source, target);
+    Q_EMIT m_worker.progressed(progress);
 }
 
 void ImportWorker::Relay::pictureSkipped(const QString& source, SkipReason why)
 {
     ++skipped;
+    switch (why) {
+    case SkipReason::AlreadyImported:
+    case SkipReason::AlreadyInPlace:
+        ++skips.alreadyImported;
+        break;
+    case SkipReason::NotACameraPicture:
+    case SkipReason::NoPatientData:
+        ++skips.noPatientData;
+        break;
+    case SkipReason::PatientInformation:
+        ++skips.patientInformation;
+        break;
+    case SkipReason::NotWhole:
+        ++skips.notWhole;
+        break;
+    }
+    ++progress.pictures;
     Q_EMIT m_worker.pictureSkipped(source, why);
+    Q_EMIT m_worker.progressed(progress);
+}
+
+void ImportWorker::Relay::importingPatient(const QString& patient)
+{
+    if (patient == progress.patient)
+        return;
+    progress.patient = patient;
+    Q_EMIT m_worker.progressed(progress);
 }
 
 void ImportWorker::run(const Request& request)
@@ -47,10 +78,23 @@ void ImportWorker::run(const Request& request)
 std::unique_ptr<TransferJob> ImportWorker::makeJob()
 {
     m_relay.skipped = 0;
+    m_relay.skips = {};
+    m_relay.progress = {};
+    TransferJob::requestBatchStop(false);
     std::unique_ptr<TransferJob> job = m_setup.makeJob();
     job->setObserver(&m_relay);
     job->setTransferringMarkerFolder(m_setup.markerFolder);
     return job;
+}
+
+void ImportWorker::noteSkips(ImportOutcome& outcome) const
+{
+    outcome.skipped = m_relay.skipped;
+    outcome.skips = m_relay.skips;
+    // Such shots leave the source unimported exactly when both settings are on.
+    if (outcome.settings->deleteOriginalImage && outcome.settings->dontSendPatientInformationImage)
+        outcome.patientInformationRemoved = m_relay.skips.patientInformation;
+    outcome.cancelled = outcome.stopped && !TransferJob::quitRequested();
 }
 
 ImportOutcome ImportWorker::runWatchFolder(const Request& request)
@@ -61,7 +105,7 @@ ImportOutcome ImportWorker::runWatchFolder(const Request& request)
     Q_EMIT batchStarted({ImportBatch::Source::WatchFolder, request.paths, 0, 0});
     ImportOutcome outcome = WatchFolderBatch::run(*job, *request.settings, request.paths);
     outcome.settings = request.settings;
-    outcome.skipped = m_relay.skipped;
+    noteSkips(outcome);
     // The basic edition hears of the same events again after a failure.
     if (request.lastEventId != 0 && (m_setup.edition == Edition::Full || !outcome.failureReason))
         m_setup.eventIds.save(EventIdStore::kImageFileKey, request.lastEventId);
@@ -81,7 +125,8 @@ ImportOutcome ImportWorker::runCardEvent(const Request& request)
         if (request.settings->confirmsBeforeCardImport()) {
             Logger::info(
                 QStringLiteral("asking before importing %1").arg(scan.cards.join(QStringLiteral(", "))));
-            Q_EMIT cardQuestion(scan.cards);
+            Q_EMIT cardQuestion(scan.cards,
+                                CardSummarizer::summarize(scan.cards, m_setup.edition, *request.settings));
         } else {
             outcome = runCardBatch(scan.cards, request.settings);
         }
@@ -103,7 +148,7 @@ ImportOutcome ImportWorker::runCardBatch(const QStringList& cards, const Setting
     ImportOutcome outcome = WatchSDCardOperator::copyImage(cards, *job, *settings, m_setup.edition);
     outcome.batch = batch;
     outcome.settings = settings;
-    outcome.skipped = m_relay.skipped;
+    noteSkips(outcome);
     // A card taken out mid-batch ends it quietly or with a failure; either way the user is told.
     outcome.cardRemoved = std::any_of(cards.begin(), cards.end(), [](const QString& card) {
         return !QFileInfo(card + QStringLiteral("/ORV_SD")).exists();

@@ -48,8 +48,9 @@ public:
     void run(const Request& request);
 
 Q_SIGNALS:
-    void cardQuestion(const QStringList& cards);
+    void cardQuestion(const QStringList& cards, const CardSummary& summary);
     void batchStarted(const ImportBatch& batch);
+    void progressed(const ImportProgress& progress);
     void pictureArrived(const QString& source, const QString& target);
     void pictureSkipped(const QString& source, SkipReason why);
     void batchEnded(const ImportOutcome& outcome);
@@ -64,14 +65,20 @@ private:
         explicit Relay(ImportWorker& worker) : m_worker(worker) {}
         void pictureArrived(const QString& source, const QString& target) override;
         void pictureSkipped(const QString& source, SkipReason why) override;
+        void importingPatient(const QString& patient) override;
 
-        qint64 skipped = 0; // in the batch that runs now
+        // In the batch that runs now.
+        qint64 skipped = 0;
+        SkipCounts skips;
+        ImportProgress progress;
 
     private:
         ImportWorker& m_worker;
     };
 
     std::unique_ptr<TransferJob> makeJob();
+    // The skips of the batch just run, into its outcome.
+    void noteSkips(ImportOutcome& outcome) const;
     ImportOutcome runWatchFolder(const Request& request);
     ImportOutcome runCardEvent(const Request& request);
     ImportOutcome runCardBatch(const QStringList& cards, const SettingsSnapshotPtr& settings);

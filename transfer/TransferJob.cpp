@@ -12,6 +12,8 @@
 namespace {
 // Set from a signal handler: lock-free by the standard's promise for atomic_bool.
 std::atomic_bool stopping{false};
+// Set from the window thread when the user stops the batch that runs.
+std::atomic_bool batchStopping{false};
 } // namespace
 
 void TransferJob::requestStop()
@@ -21,7 +23,17 @@ void TransferJob::requestStop()
 
 bool TransferJob::stopRequested()
 {
+    return stopping.load() || batchStopping.load();
+}
+
+bool TransferJob::quitRequested()
+{
     return stopping.load();
+}
+
+void TransferJob::requestBatchStop(bool stop)
+{
+    batchStopping.store(stop);
 }
 
 bool TransferJob::isSettled(const QFileInfo& info)
@@ -60,6 +72,12 @@ void TransferJob::countTransfer(const QString& source, const QString& target)
     ++m_batchCount;
     if (m_observer)
         m_observer->pictureArrived(source, target);
+}
+
+void TransferJob::reportPatient(const QString& patient) const
+{
+    if (m_observer)
+        m_observer->importingPatient(patient);
 }
 
 void TransferJob::reportSkip(const QString& source, SkipReason why) const

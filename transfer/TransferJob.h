@@ -69,7 +69,12 @@ public:
     // Asks every running job to stop after the picture in hand (a signal to quit came); the batch
     // then ends as if its folders held nothing more. Safe to call from a signal handler.
     static void requestStop();
+    // True once the program quits, or while the user has the running batch stopped.
     static bool stopRequested();
+    // Only the program's quitting.
+    static bool quitRequested();
+    // The user stops the batch that runs (after the picture in hand); a new batch starts with false.
+    static void requestBatchStop(bool stop = true);
 
 protected:
     // False, noting its folder, for a picture too young to take (see setMinimumAge).
@@ -80,6 +85,8 @@ protected:
     void countTransfer(const QString& source, const QString& target);
     // A picture stays where it is: tells the observer why.
     void reportSkip(const QString& source, SkipReason why) const;
+    // The pictures of this patient are being imported now: tells the observer.
+    void reportPatient(const QString& patient) const;
     void setOperationCounter(qint64 count) { m_operationCounter = count; }
 
 private:

@@ -10,6 +10,7 @@ enum class SkipReason {
     AlreadyImported,    // the import history knows the shot
     AlreadyInPlace,     // the same shot lies at its destination
     NotWhole,           // changed while it was copied, or cut off: left where it is for a later try
+    NoPatientData,      // a camera picture without a patient ID: it has no patient folder to go to
 };
 Q_DECLARE_METATYPE(SkipReason)
 
@@ -27,4 +28,6 @@ public:
         (void)source;
         (void)why;
     }
+    // The pictures of this patient are being imported now.
+    virtual void importingPatient(const QString& patient) { (void)patient; }
 };

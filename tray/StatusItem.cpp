@@ -96,8 +96,13 @@ void StatusItem::notifyArrival(qint64 pictures, const QString& folder)
     const QString body = pictures == 1
                              ? Strings::text(QStringLiteral("Notification_OnePictureArrived"))
                              : Strings::text(QStringLiteral("Notification_PicturesArrived")).arg(pictures);
+    notify(title, body, folder);
+}
+
+void StatusItem::notify(const QString& title, const QString& body, const QString& folder)
+{
     m_notifiedFolder = folder;
-    Logger::info(QStringLiteral("arrival notice: %1").arg(body));
+    Logger::info(QStringLiteral("desktop notice: %1").arg(body));
     if (m_icon) {
         m_icon->showMessage(title, body, QSystemTrayIcon::Information, 10000);
         return;

@@ -33,6 +33,8 @@ public:
     // Says how many pictures a batch brought into folder: a message of the tray icon where there is
     // one, else a notification of the desktop's notification service. Clicking it opens the folder.
     void notifyArrival(qint64 pictures, const QString& folder);
+    // A notice with the title and text; clicking it opens folder, when one is given.
+    void notify(const QString& title, const QString& body, const QString& folder = QString());
 
 Q_SIGNALS:
     void windowRequested(int windowId);

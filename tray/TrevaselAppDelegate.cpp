@@ -182,6 +182,13 @@ bool TrevaselAppDelegate::applicationDidFinishLaunching(const QStringList& argum
                 m_cardVolumes->ejectMedia(cards);
         });
     m_presenter->setClosingTime(m_setup.closingTime);
+    connect(m_presenter.get(), &TransferPresenter::folderRequested, this, [](const QString& folder) {
+        WorkspaceOpener::openFolder(folder, openWindow(TrevaselWindowManager::CopyResult));
+    });
+    connect(m_presenter.get(), &TransferPresenter::picturesRefused, this, [this](const QString& message) {
+        m_statusItem->notify(Strings::text(QStringLiteral("Notification_RefusedTitle")), message,
+                             SettingsSnapshot::read()->watchFolderPath);
+    });
 
     if (full)
         m_cardVolumes = std::make_unique<CardVolumes>(*m_service, VolumeService::createSystemService(),

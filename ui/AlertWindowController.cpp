@@ -4,6 +4,8 @@
 #include "ui/TrevaselWindowManager.h"
 #include "ui_AlertWindowController.h"
 
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyle>
 
 AlertWindowController::AlertWindowController() : m_ui(new Ui::AlertWindowController) {}
@@ -25,6 +27,22 @@ void AlertWindowController::windowDidLoad()
     m_ui->iconLabel->setPixmap(window()->style()->standardIcon(icon).pixmap(48, 48));
     m_ui->closeButton->setText(Strings::text(QStringLiteral("AlertWindow_CloseButton")));
     m_ui->messageLabel->setText(m_message);
+    if (m_details.isEmpty())
+        return;
+    // The technical text is there for whoever helps the practice, out of the way until asked for.
+    auto* details = new QPlainTextEdit(m_details, window());
+    details->setReadOnly(true);
+    details->setVisible(false);
+    details->setMaximumHeight(120);
+    m_ui->mainLayout->insertWidget(1, details);
+    auto* toggle = new QPushButton(Strings::text(QStringLiteral("AlertWindow_DetailsButton")), window());
+    toggle->setObjectName(QStringLiteral("detailsButton"));
+    toggle->setCheckable(true);
+    m_ui->buttonLayout->insertWidget(0, toggle);
+    connect(toggle, &QPushButton::toggled, window(), [this, details](bool shown) {
+        details->setVisible(shown);
+        window()->adjustSize();
+    });
 }
 
 void AlertWindowController::closeButtonClick()

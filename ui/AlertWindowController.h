@@ -24,6 +24,10 @@ public:
 
     // Shown only when set before the window loads.
     void setMessage(const QString& message) { m_message = message; }
+    // The technical text behind the message, shown under "Details" when asked for; none by default.
+    // Set before the window loads.
+    void setDetails(const QString& details) { m_details = details; }
+    const QString& details() const { return m_details; }
     const QString& message() const { return m_message; }
     // The button opens the settings window (the settings window) before closing the alert.
     void setShowConfigWindowFlag(bool flag) { m_showConfigWindowFlag = flag; }
@@ -41,6 +45,7 @@ protected:
 private:
     QScopedPointer<Ui::AlertWindowController> m_ui;
     QString m_message;
+    QString m_details;
     bool m_showConfigWindowFlag = false;
     bool m_confirmTitleFlag = false;
 };

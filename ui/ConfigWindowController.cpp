@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -176,9 +177,16 @@ void ConfigWindowController::saveDayFolderButtonClick()
 void ConfigWindowController::chooseFolder(const char* titleKey, const QString& current,
                                           std::function<void(const QString&)> chosen)
 {
+    // With no folder yet, the chooser starts in the user's pictures, not wherever the program was
+    // started from.
+    QString start = current;
+    if (start.isEmpty())
+        start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QDir::homePath();
     DialogService::chooseFolder(window(),
                                 {Strings::text(QString::fromLatin1(titleKey)),
-                                 Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")), current},
+                                 Strings::text(QStringLiteral("ConfigWindow_FolderChooserButton")), start},
                                 std::move(chosen));
 }
 

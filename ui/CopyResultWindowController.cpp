@@ -27,6 +27,28 @@ void CopyResultWindowController::loadLayout(QWidget* window)
 {
     m_ui->setupUi(window);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &CopyResultWindowController::closeButtonClick);
+    connect(m_ui->openFolderButton, &QPushButton::clicked, this, [this] {
+        Q_EMIT openFolderRequested(m_details.pictureFolder);
+        closeButtonClick();
+    });
+}
+
+QString CopyResultWindowController::detailsText(const Details& details)
+{
+    QStringList lines;
+    const auto add = [&](qint64 count, const char* key) {
+        if (count > 0)
+            lines << Strings::text(QString::fromLatin1(key)).arg(count);
+    };
+    add(details.alreadyImported, "CopyResultWindow_AlreadyImported");
+    add(details.noPatientData, "CopyResultWindow_NoPatientData");
+    add(details.patientInformation - details.patientInformationRemoved,
+        "CopyResultWindow_PatientInformation");
+    add(details.patientInformationRemoved, "CopyResultWindow_PatientInformationRemoved");
+    add(details.failed, "CopyResultWindow_Failed");
+    if (details.stopped)
+        lines << Strings::text(QStringLiteral("CopyResultWindow_Stopped"));
+    return lines.join(QLatin1Char('\n'));
 }
 
 void CopyResultWindowController::windowDidLoad()
@@ -48,9 +70,21 @@ void CopyResultWindowController::windowDidLoad()
                                         .arg(m_picturesLeft));
         return; // a warning stays until it is read
     }
-    m_ui->messageLabel->setText(
-        m_fileCount != 0 ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
-                         : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel")));
+    QString text = m_fileCount != 0
+                       ? QString(message).replace(QLatin1String("%1"), QString::number(m_fileCount))
+                       : Strings::text(QStringLiteral("CopyResultWindow_NoImageMessageLabel"));
+    if (const QString details = detailsText(m_details); !details.isEmpty())
+        text += QStringLiteral("\n\n") + details;
+    m_ui->messageLabel->setTextFormat(Qt::PlainText);
+    m_ui->messageLabel->setText(text);
+    if (!m_details.pictureFolder.isEmpty() && m_fileCount > 0) {
+        m_ui->openFolderButton->setText(Strings::text(QStringLiteral("CopyResultWindow_OpenFolderButton")));
+        m_ui->openFolderButton->setVisible(true);
+    }
+    // Something left behind, a stop or a failure is read before the window goes.
+    if (m_details.stopped || m_details.failed > 0 || m_details.noPatientData > 0 ||
+        m_details.patientInformationRemoved > 0)
+        return;
     if (runningAutoCloseTimer)
         runningAutoCloseTimer->stop();
     m_autoCloseTimer = new QTimer(this);

@@ -36,7 +36,28 @@ public:
     }
     qint64 fileCount() const { return m_fileCount; }
 
+    // What else the batch did, said under the count; a window with anything left behind, stopped or
+    // failed stays until it is closed. Set before the window loads.
+    struct Details
+    {
+        qint64 alreadyImported = 0;
+        qint64 noPatientData = 0;
+        qint64 patientInformation = 0;        // not sent, left on the card
+        qint64 patientInformationRemoved = 0; // not sent, deleted from the card
+        qint64 failed = 0;
+        bool stopped = false;  // the user stopped the import
+        QString pictureFolder; // "Open Folder" opens it; none without one
+    };
+    void setDetails(const Details& details) { m_details = details; }
+    // The lines under the count, one per kind of picture left behind.
+    static QString detailsText(const Details& details);
+
     void closeButtonClick();
+
+Q_SIGNALS:
+    void openFolderRequested(const QString& folder);
+
+public:
     void timerCloseWindow();
     bool isAutoCloseTimerActive() const;
 
@@ -53,5 +74,6 @@ private:
     qint64 m_fileCount = 0;
     bool m_cardRemoved = false;
     qint64 m_picturesLeft = 0;
+    Details m_details;
     QTimer* m_autoCloseTimer = nullptr;
 };

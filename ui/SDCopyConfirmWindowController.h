@@ -25,6 +25,17 @@ public:
 
     // Set before showWindow.
     void setFolderArray(const QStringList& folders) { m_folderArray = folders; }
+    // What the cards hold, said under the question: the pictures and movies, and for whom (at most
+    // five patients, then how many more). Set before the window loads.
+    void setSummary(qint64 stills, qint64 movies, const QStringList& patients)
+    {
+        m_stills = stills;
+        m_movies = movies;
+        m_patients = patients;
+        m_hasSummary = true;
+    }
+    // The summary as the window says it.
+    static QString summaryText(qint64 stills, qint64 movies, const QStringList& patients);
     const QStringList& folderArray() const { return m_folderArray; }
 
     void okButtonClick();
@@ -40,4 +51,8 @@ protected:
 private:
     QScopedPointer<Ui::SDCopyConfirmWindowController> m_ui;
     QStringList m_folderArray;
+    qint64 m_stills = 0;
+    qint64 m_movies = 0;
+    QStringList m_patients;
+    bool m_hasSummary = false;
 };

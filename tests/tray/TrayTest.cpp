@@ -15,6 +15,7 @@
 #include "ui/ConfigWindowController.h"
 #include "ui/CopyResultWindowController.h"
 #include "ui/DialogService.h"
+#include "ui/ProgressWindowController.h"
 #include "ui/SDCopyConfirmWindowController.h"
 #include "ui/Strings.h"
 #include "ui/TrevaselWindowManager.h"
@@ -23,6 +24,7 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,13 +95,16 @@ protected:
         return *m_delegate;
     }
     // A card with the stills, put in by a rename into the volumes folder; gives its mounted path.
-    QString insertCard(const QString& name, int stills, int firstSecond, const QDateTime& markerTime = {})
+    QString insertCard(const QString& name, int stills, int firstSecond, const QDateTime& markerTime = {},
+                       int stillSize = 0)
     {
         const QString card = path("cards") + u'/' + name;
         EXPECT_TRUE(QDir().mkpath(card + QStringLiteral("/DCIM/100ORVIS")));
         for (int i = 0; i < stills; ++i) {
             auto image = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
             image.dateTimeOriginal = QDateTime(QDate(2024, 5, 14), QTime(10, 30, firstSecond + i));
+            if (stillSize > 0)
+                image.targetFileSize = stillSize;
             EXPECT_TRUE(testsupport::writeCameraFile(
                 card + QStringLiteral("/DCIM/100ORVIS/ORVS%1.JPG").arg(i, 4, 10, QLatin1Char('0')), image));
         }
@@ -191,6 +196,11 @@ TEST_F(Tray, AConfirmedCardShowsProgressThenTheResultAndAFailedOneTheAlert)
     ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::SDCopyConfirm); }, 30000));
     auto* confirm = window<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm);
     EXPECT_EQ(confirm->folderArray(), QStringList{card});
+    // The question says what the card holds, and for whom.
+    const QString asked = confirm->window()->findChild<QLabel*>(QStringLiteral("messageLabel"))->text();
+    EXPECT_TRUE(asked.contains(
+        SDCopyConfirmWindowController::summaryText(2, 0, {QStringLiteral("0000012345 SATO HANAKO")})))
+        << qPrintable(asked);
     EXPECT_TRUE(picturesArrived().isEmpty()) << "nothing before the answer";
 
     QSignalSpy ended(m_delegate->importService(), &ImportService::batchEnded);
@@ -213,13 +223,50 @@ TEST_F(Tray, AConfirmedCardShowsProgressThenTheResultAndAFailedOneTheAlert)
     ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::SDCopyConfirm); }, 30000));
     window<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm)->okButtonClick();
     ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::Alert); }, 30000));
-    EXPECT_TRUE(window<AlertWindowController>(TrevaselWindowManager::Alert)
-                    ->message()
-                    .contains(QStringLiteral("Do not create deliver folder.")));
+    // In plain words, with the technical reason under "Details".
+    auto* alert = window<AlertWindowController>(TrevaselWindowManager::Alert);
+    EXPECT_TRUE(alert->message().contains(Strings::text(QStringLiteral("Failure_SafeOnCard"))));
+    EXPECT_TRUE(alert->details().contains(QStringLiteral("Do not create deliver folder.")));
     EXPECT_TRUE(QTest::qWaitFor([] { return !isOpen(TrevaselWindowManager::Progress); }, 10000));
     EXPECT_FALSE(isOpen(TrevaselWindowManager::CopyResult));
     EXPECT_EQ(QFileInfo(second + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
     EXPECT_FALSE(QFileInfo::exists(path("program") + QStringLiteral("/$TMP")));
+}
+
+// Stop in the progress window ends the batch after the picture in hand: what arrived stays, the rest
+// stays on the card (which is not stamped, so it comes again), and the result says it was stopped.
+TEST_F(Tray, StopEndsTheCardBatchAfterThePictureInHandAndTheResultSaysSo)
+{
+    writeSettings({{QLatin1String(SettingsKey::confirmBeforeSending), 1001},
+                   {QLatin1String(SettingsKey::displayDesktopNotice), false},
+                   {QLatin1String(SettingsKey::ejectRemovableDevice), false}});
+    launch();
+    const QString card = insertCard(QStringLiteral("CARD"), 30, 0, {}, 1024 * 1024);
+    const QDateTime markerBefore = QFileInfo(card + QStringLiteral("/ORV_SD")).lastModified();
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::SDCopyConfirm); }, 30000));
+    ImportService* service = m_delegate->importService();
+    QSignalSpy ended(service, &ImportService::batchEnded);
+    window<SDCopyConfirmWindowController>(TrevaselWindowManager::SDCopyConfirm)->okButtonClick();
+    auto* progress = window<ProgressWindowController>(TrevaselWindowManager::Progress);
+    auto* stop = progress->window()->findChild<QPushButton*>(QStringLiteral("stopButton"));
+    ASSERT_NE(stop, nullptr);
+    QObject::connect(service, &ImportService::progressed, stop, [stop](const ImportProgress& now) {
+        if (now.pictures >= 1 && stop->isEnabled())
+            stop->click();
+    });
+    ASSERT_TRUE(ended.wait(30000));
+    const auto outcome = ended.first().first().value<ImportOutcome>();
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_GE(picturesArrived().size(), 1);
+    EXPECT_LT(picturesArrived().size(), 30);
+    EXPECT_EQ(QFileInfo(card + QStringLiteral("/ORV_SD")).lastModified(), markerBefore);
+    ASSERT_TRUE(QTest::qWaitFor([] { return isOpen(TrevaselWindowManager::CopyResult); }, 10000));
+    auto* result = window<CopyResultWindowController>(TrevaselWindowManager::CopyResult);
+    EXPECT_TRUE(result->window()
+                    ->findChild<QLabel*>(QStringLiteral("messageLabel"))
+                    ->text()
+                    .contains(Strings::text(QStringLiteral("CopyResultWindow_Stopped"))));
+    EXPECT_TRUE(m_delegate->importService()->isWatchingCards()) << "the program goes on";
 }
 
 TEST_F(Tray, AnotherCardAtTheSamePathMomentsLaterIsImported)

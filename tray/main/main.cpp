@@ -7,6 +7,9 @@
 #include "ui/BaseWindowController.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <optional>
@@ -60,6 +63,12 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false); // a tray program lives on without windows
     Logger::install();
     TrevaselCommon::setEdition(parts.edition);
+    // Qt's own texts (the folder chooser's buttons and labels) in the user's language, where Debian's
+    // translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     int status = 0;
     {

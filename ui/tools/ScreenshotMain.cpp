@@ -11,6 +11,7 @@
 #include "ui/DetailConfigWindowController.h"
 #include "ui/DialogService.h"
 #include "ui/DuplicateWindowController.h"
+#include "ui/FailureText.h"
 #include "ui/HelpWindowController.h"
 #include "ui/InformationCheckWindowController.h"
 #include "ui/NGFileCheckResultWindowController.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFont>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -150,18 +152,43 @@ int main(int argc, char** argv)
         allItems->setShowAllItems(true);
         ok &= grab(allItems, folder, QStringLiteral("DetailConfigWindowController-all-%1").arg(language));
 
-        ok &= grab(new SDCopyConfirmWindowController, folder, file("SDCopyConfirmWindowController"));
+        auto* confirm = new SDCopyConfirmWindowController;
+        confirm->setSummary(
+            48, 2,
+            {QStringLiteral("0000012345 SATO HANAKO"), QStringLiteral("0000023456 JOHN A SMITH"),
+             QStringLiteral("0000034567 山田 太郎"), QStringLiteral("0000045678 MARIA GARCIA"),
+             QStringLiteral("0000056789 鈴木 一郎"), QStringLiteral("0000067890 LEE MIN")});
+        ok &= grab(confirm, folder, file("SDCopyConfirmWindowController"));
 
         auto* progress = new ProgressWindowController;
-        progress->setTotalCount(8);
+        progress->setTotalCount(48);
+        progress->setTotalBytes(48LL * 3 * 1024 * 1024);
         progress->showWindow();
-        for (int i = 0; i < 3; ++i)
-            progress->updateProgress();
+        {
+            // The time left shows once a few seconds of rate are known.
+            QEventLoop loop;
+            QTimer::singleShot(3100, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        progress->showProgress(17, 17LL * 3 * 1024 * 1024, QStringLiteral("0000023456 JOHN A SMITH"));
         ok &= grab(progress, folder, file("ProgressWindowController"));
 
         auto* result = new CopyResultWindowController;
         result->setFileCount(12);
+        CopyResultWindowController::Details details;
+        details.alreadyImported = 3;
+        details.patientInformation = 1;
+        details.patientInformationRemoved = 1;
+        details.pictureFolder = QStringLiteral("/srv/practice/Pictures");
+        result->setDetails(details);
         ok &= grab(result, folder, file("CopyResultWindowController"));
+        auto* stopped = new CopyResultWindowController;
+        stopped->setFileCount(17);
+        CopyResultWindowController::Details stop;
+        stop.stopped = true;
+        stop.pictureFolder = QStringLiteral("/srv/practice/Pictures");
+        stopped->setDetails(stop);
+        ok &= grab(stopped, folder, QStringLiteral("CopyResultWindowController-stopped-%1").arg(language));
         auto* pulled = new CopyResultWindowController;
         pulled->setFileCount(81);
         pulled->setCardRemoved(219);
@@ -169,9 +196,15 @@ int main(int argc, char** argv)
             grab(pulled, folder, QStringLiteral("CopyResultWindowController-card-removed-%1").arg(language));
 
         auto* alert = new AlertWindowController;
+        const QString reason =
+            QStringLiteral("Cannot copy \u201c/srv/practice/Pictures/0000023456 JOHN A SMITH/"
+                           "2024-05-14 093005_Srg.JPG\u201d: No space left on device");
         alert->setMessage(Strings::text(QStringLiteral("ApplicationMessage27"))
-                              .arg(QStringLiteral("name:[/media/staff/ORV_CARD/DCIM/100ORTHA/ORV_0042.JPG] "
-                                                  "reasson:[No space left on device]")));
+                              .arg(FailureText::plainWords(reason, true, 17)));
+        alert->setDetails(reason);
+        alert->showWindow();
+        if (auto* toggle = alert->window()->findChild<QPushButton*>(QStringLiteral("detailsButton")))
+            toggle->setChecked(true);
         ok &= grab(alert, folder, file("AlertWindowController"));
         auto* unreadable = new AlertWindowController;
         unreadable->setMessage(Strings::text(QStringLiteral("ApplicationMessage_SettingsUnreadable"))
