@@ -59,6 +59,7 @@ public:
     void quit();
 
     ImportService* importService() const { return m_service.get(); }
+    TransferPresenter* presenter() const { return m_presenter.get(); }
 
 Q_SIGNALS:
     // The sources are registered (or cannot be) and the program runs.

@@ -9,6 +9,7 @@
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/ImportService.h"
 #include "transfer/MountMediaManager.h"
+#include "tray/TransferPresenter.h"
 #include "tray/TrevaselAppDelegate.h"
 #include "ui/AlertWindowController.h"
 #include "ui/BaseWindowController.h"
@@ -184,6 +185,34 @@ TEST_F(Tray, AFreshInstallationIsSetUpThroughTheSettingsWindowAndImportsFromTheW
     ASSERT_TRUE(testsupport::writeCameraFile(path("watch") + QStringLiteral("/ORVS0001.JPG"), image));
     EXPECT_TRUE(QTest::qWaitFor([&] { return picturesArrived().size() == 1; }, 30000));
     config->close();
+}
+
+// A watch-folder picture that is refused is said once, in one notice for its batch, and not again
+// each time the folder is looked at.
+TEST_F(Tray, ARefusedWatchFolderPictureIsSaidOnce)
+{
+    writeSettings({{QLatin1String(SettingsKey::watchFolder), true},
+                   {QLatin1String(SettingsKey::watchFolderPath), path("watch")},
+                   {QLatin1String(SettingsKey::activateAvoidMultipleImportCheck), true}});
+    launch();
+    QSignalSpy refused(m_delegate->presenter(), &TransferPresenter::picturesRefused);
+    const auto image = testsupport::defaultCameraImage(testsupport::MakerNoteLayout::Extended2);
+    ASSERT_TRUE(testsupport::writeCameraFile(path("watch") + QStringLiteral("/A.JPG"), image));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return picturesArrived().size() == 1; }, 30000));
+    // The same shot again under another name: imported before, so it stays.
+    ASSERT_TRUE(testsupport::writeCameraFile(path("watch") + QStringLiteral("/B.JPG"), image));
+    ASSERT_TRUE(refused.wait(30000));
+    EXPECT_TRUE(refused.first().first().toString().contains(
+        Strings::text(QStringLiteral("Refused_AlreadyImported")).arg(1)));
+    // Another change in the folder brings another batch, which sees B.JPG again and says nothing.
+    auto other = image;
+    other.dateTimeOriginal = other.dateTimeOriginal.addSecs(5);
+    QSignalSpy ended(m_delegate->importService(), &ImportService::batchEnded);
+    ASSERT_TRUE(testsupport::writeCameraFile(path("watch") + QStringLiteral("/C.JPG"), other));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return picturesArrived().size() == 2; }, 30000));
+    ASSERT_TRUE(ended.size() > 0 || ended.wait(30000));
+    QTest::qWait(200);
+    EXPECT_EQ(refused.size(), 1);
 }
 
 TEST_F(Tray, AConfirmedCardShowsProgressThenTheResultAndAFailedOneTheAlert)
