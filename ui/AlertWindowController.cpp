@@ -41,7 +41,8 @@ void AlertWindowController::windowDidLoad()
     m_ui->buttonLayout->insertWidget(0, toggle);
     connect(toggle, &QPushButton::toggled, window(), [this, details](bool shown) {
         details->setVisible(shown);
-        window()->adjustSize();
+        // The wrapped message keeps its height for the window's width, not for a narrower guess.
+        window()->resize(window()->width(), window()->layout()->heightForWidth(window()->width()));
     });
 }
 
