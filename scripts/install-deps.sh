@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     libjpeg-dev libxxhash-dev
+    libdcmtk-dev dcmtk dicom3tools
     python3 exiv2 libimage-exiftool-perl
     dbus-daemon
     fonts-noto-cjk fonts-ipafont-gothic poppler-utils qt6-translations-l10n

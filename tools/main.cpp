@@ -1,5 +1,6 @@
 #include "platform/Logger.h"
 #include "tools/CommandLine.h"
+#include "tools/DicomCommand.h"
 #include "tools/HistoryCommand.h"
 #include "tools/ImportCommand.h"
 #include "tools/InspectCommand.h"
@@ -26,6 +27,7 @@ const CommandLine::Texts texts{
         "                              print what the camera metadata reader finds in each file,\n"
         "                              one JSON object per line, or with --summary one line for a\n"
         "                              person; --basic reads as the basic edition\n"
+        "  dicom [--out DIR] FILE...   write each still as a DICOM file (see 'dicom --help')\n"
         "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
         "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
         "  verify [--database FILE] [--since yyyy-MM-dd]\n"
@@ -71,6 +73,8 @@ int main(int argc, char** argv)
         return runImportCommand(commandArguments);
     if (command == QLatin1String("inspect"))
         return runInspectCommand(commandArguments);
+    if (command == QLatin1String("dicom"))
+        return runDicomCommand(commandArguments);
     if (command == QLatin1String("history"))
         return runHistoryCommand(commandArguments);
     if (command == QLatin1String("settings"))
