@@ -54,6 +54,8 @@ const QHash<QString, ValueType>& types()
         {activateAvoidMultipleImportCheck, ValueType::Bool},
         {theWaitSecondsForCheckingDesignatedFolder, ValueType::WholeSeconds},
         {verifyCopies, ValueType::Bool},
+        {dicomExport, ValueType::Bool},
+        {dicomFolderPath, ValueType::FolderPath},
     };
     return table;
 }

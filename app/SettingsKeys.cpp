@@ -29,7 +29,8 @@ QStringList keysOf(Edition edition)
              << checkedInformationId << checkNgFileIntervalTime << deleteImportedFileRecordIntervalTime
              << lastDeleteImportedFileRecordDatetime << exportXml << zeroPadding << zeroPaddingLength
              << zeroPaddingLengthString << chopCameraSerialNumber << chopCount << dontAddPatientName
-             << dontSendMif << activateAvoidMultipleImportCheck << theWaitSecondsForCheckingDesignatedFolder;
+             << dontSendMif << activateAvoidMultipleImportCheck << theWaitSecondsForCheckingDesignatedFolder
+             << dicomExport << dicomFolderPath;
     }
     return keys;
 }

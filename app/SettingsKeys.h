@@ -50,6 +50,8 @@ inline constexpr char theWaitSecondsForCheckingDesignatedFolder[] =
     "the wait seconds for checking designated folder"; // (F)
 // Every copy is read back and compared with its source before it is named and its source may go.
 inline constexpr char verifyCopies[] = "verify copies";
+inline constexpr char dicomExport[] = "dicom export";          // (F)
+inline constexpr char dicomFolderPath[] = "dicom folder path"; // (F)
 
 // The keys an edition knows. The basic edition's settings window writes exactly these, so any other
 // key does not survive its save.

@@ -112,5 +112,7 @@ void SettingsMigration::doUpdate(const QVariantMap& settings, const std::functio
     if (build < kVerifyCopiesBuild) {
         addAbsentAndWrite(working, {{Key::verifyCopies, true}});
         Logger::info(QStringLiteral("### version up ### Add 'verify copies' setting."));
+        addAbsentAndWrite(working, {{Key::dicomExport, false}, {Key::dicomFolderPath, QStringLiteral("")}});
+        Logger::info(QStringLiteral("### version up ### Add 'dicom export' settings."));
     }
 }

@@ -42,6 +42,8 @@ SettingsSnapshot SettingsSnapshot::fromDictionary(const QVariantMap& stored, Edi
     s.dontSendMif = flag(K::dontSendMif);
     s.exportXml = flag(K::exportXml);
     s.verifyCopies = !stored.contains(QLatin1String(K::verifyCopies)) || flag(K::verifyCopies);
+    s.dicomExport = flag(K::dicomExport);
+    s.dicomFolderPath = text(K::dicomFolderPath);
     s.dateFormat = number(K::dateFormat);
     s.dateFormatString = text(K::dateFormatString);
     s.folderDateFormat = text(K::dateFormatString)

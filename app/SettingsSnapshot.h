@@ -52,6 +52,9 @@ struct SettingsSnapshot
     bool exportXml = false;
     // Each copy is read back and compared with its source before it is named and its source may go.
     bool verifyCopies = true;
+    // Each imported still also as a DICOM file in this folder (full edition).
+    bool dicomExport = false;
+    QString dicomFolderPath;
     int dateFormat = 0;       // the entry of the settings window's date list
     QString dateFormatString; // as stored, e.g. "YYYY-MM-DD"
     // "date format string" with "YYYY" and "DD" taken as "yyyy" and "dd".

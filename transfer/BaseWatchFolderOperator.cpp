@@ -1,6 +1,7 @@
 #include "transfer/BaseWatchFolderOperator.h"
 
 #include "app/TrevaselCommon.h"
+#include "dicom/DicomExport.h"
 #include "export/ExportXmlChoice.h"
 #include "history/ImportedFileDao.h"
 #include "metadata/CameraFileNames.h"
@@ -520,7 +521,26 @@ void BaseWatchFolderOperator::recordTransfer(const TransferEntry& entry, const Q
         if (settings.verifyCopies)
             recordHashes(stored);
     }
+    if (settings.dicomExport && !entry.movie)
+        exportDicom(entry, target);
     countTransfer(entry.path, target);
+}
+
+void BaseWatchFolderOperator::exportDicom(const TransferEntry& entry, const QString& target)
+{
+    // The DICOM file serves the practice's imaging systems beside the store: it never fails the
+    // picture's import, and never touches the source.
+    const QString& folder = m_settings->dicomFolderPath;
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
+        Logger::info(QStringLiteral("no DICOM file for %1: \"dicom folder path\" is not an absolute folder")
+                         .arg(target));
+        return;
+    }
+    const DicomResult result = DicomExport::exportStill(target, entry.record, folder);
+    if (result.ok)
+        Logger::info(QStringLiteral("DICOM file written: %1").arg(result.path));
+    else
+        Logger::info(QStringLiteral("no DICOM file for %1: %2").arg(target, result.error));
 }
 
 void BaseWatchFolderOperator::recordHashes(const std::vector<StoredFile>& stored)

@@ -76,6 +76,8 @@ private:
     // The description, the log, the history row and the count of a picture now in place.
     void recordTransfer(const TransferEntry& entry, const QString& target,
                         const std::vector<StoredFile>& stored);
+    // Writes the still's DICOM file, when the settings ask for one; a failure is logged only.
+    void exportDicom(const TransferEntry& entry, const QString& target);
     // Keeps the hash of every file stored, so that the store can be read back against it later.
     void recordHashes(const std::vector<StoredFile>& stored);
     // What a copy of a still (or of a movie file) checks.

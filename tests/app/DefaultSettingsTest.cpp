@@ -56,6 +56,8 @@ const std::map<QString, int> kFullEditionOnly{
     {"dont send mif", QMetaType::Bool},
     {"activate avoid multiple import check", QMetaType::Bool},
     {"the wait seconds for checking designated folder", QMetaType::LongLong},
+    {"dicom export", QMetaType::Bool},
+    {"dicom folder path", QMetaType::QString},
 };
 
 std::map<QString, int> keysOf(Edition edition)

@@ -41,7 +41,9 @@ QVariantMap stepsFrom5()
             {"dont send mif", qint64(1)},
             {"destination folder path mov", QString()},
             {"destination folder mov", qint64(0)},
-            {"verify copies", true}};
+            {"verify copies", true},
+            {"dicom export", false},
+            {"dicom folder path", QString()}};
 }
 
 QVariantMap stepsFrom2()
@@ -128,26 +130,34 @@ TEST_P(MigrationByBuild, AddsTheKeysOfItsStepsOnly)
 
 INSTANTIATE_TEST_SUITE_P(
     StoredBuilds, MigrationByBuild,
-    ::testing::Values(MigrationCase{1, withProductPage(stepsFrom2()), true, true},
-                      MigrationCase{2, stepsFrom2(), true, true}, MigrationCase{5, stepsFrom5(), true, true},
-                      MigrationCase{10006,
-                                    {{"eject removable device", qint64(0)},
-                                     {"the wait seconds for checking designated folder", qint64(60)},
-                                     {"dont send mif", qint64(1)},
-                                     {"destination folder path mov", QString()},
-                                     {"destination folder mov", qint64(0)},
-                                     {"verify copies", true}},
-                                    false,
-                                    true},
-                      MigrationCase{10008,
-                                    {{"dont send mif", qint64(1)},
-                                     {"destination folder path mov", QString()},
-                                     {"destination folder mov", qint64(0)},
-                                     {"verify copies", true}},
-                                    false,
-                                    true},
-                      MigrationCase{10009, {{"verify copies", true}}, false, false},
-                      MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
+    ::testing::Values(
+        MigrationCase{1, withProductPage(stepsFrom2()), true, true},
+        MigrationCase{2, stepsFrom2(), true, true}, MigrationCase{5, stepsFrom5(), true, true},
+        MigrationCase{10006,
+                      {{"eject removable device", qint64(0)},
+                       {"the wait seconds for checking designated folder", qint64(60)},
+                       {"dont send mif", qint64(1)},
+                       {"destination folder path mov", QString()},
+                       {"destination folder mov", qint64(0)},
+                       {"verify copies", true},
+                       {"dicom export", false},
+                       {"dicom folder path", QString()}},
+                      false,
+                      true},
+        MigrationCase{10008,
+                      {{"dont send mif", qint64(1)},
+                       {"destination folder path mov", QString()},
+                       {"destination folder mov", qint64(0)},
+                       {"verify copies", true},
+                       {"dicom export", false},
+                       {"dicom folder path", QString()}},
+                      false,
+                      true},
+        MigrationCase{10009,
+                      {{"verify copies", true}, {"dicom export", false}, {"dicom folder path", QString()}},
+                      false,
+                      false},
+        MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
     [](const ::testing::TestParamInfo<MigrationCase>& run) {
         return "Build" + std::to_string(run.param.build);
     });

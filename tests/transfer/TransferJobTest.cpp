@@ -9,6 +9,7 @@
 #include "transfer/BaseWatchFolderOperator.h"
 #include "transfer/CopyFailedException.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 #include <QStorageInfo>
@@ -550,6 +551,28 @@ TEST_F(FullTransfer, ACopyTheDiskChangesIsWrittenAgainOrRefusedAndItsSourceStays
         }
         EXPECT_EQ(filesBelow(m_source).isEmpty(), isMove);
     }
+}
+
+// With "dicom export" on, each arrived still also gets its DICOM file under its patient and day; a
+// still the export cannot take (no folder set) still arrives.
+TEST_F(FullTransfer, AnArrivedStillGetsItsDicomFileAndAMissingFolderFailsNothing)
+{
+    const QString dicom = m_dir.filePath(QStringLiteral("dicom"));
+    set(SettingsKey::dicomExport);
+    set(SettingsKey::dicomFolderPath, dicom);
+    put(QStringLiteral("a.JPG"), shotAt(1));
+    EXPECT_EQ(run(), 1);
+    QStringList written;
+    QDirIterator it(dicom, {QStringLiteral("*.dcm")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << QDir(dicom).relativeFilePath(it.next());
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_TRUE(written.first().startsWith(QStringLiteral("0000012345/2024-05-14/2.25.")))
+        << qPrintable(written.first());
+
+    set(SettingsKey::dicomFolderPath, QString());
+    put(QStringLiteral("b.JPG"), shotAt(2));
+    EXPECT_EQ(run(), 1);
 }
 
 TEST_F(FullTransfer, AStillItsWriterHasNotFinishedIsLeftWholeAtTheSourceAndTakenOnceItIsDone)
