@@ -282,20 +282,23 @@ bool sameTime(const timespec& a, const timespec& b)
 
 // FileSystem::kUnfinished when the source's size or times differ from `before` (taken before the
 // copy), or the copy does not end with requiredEnding; 0 when the copy is of a whole file.
+// True when the size bytes behind fd end with ending.
+bool tailIs(int fd, off_t size, const QByteArray& ending)
+{
+    const off_t length = ending.size();
+    if (size < length)
+        return false;
+    QByteArray tail(ending.size(), '\0');
+    return ::pread(fd, tail.data(), static_cast<size_t>(length), size - length) == length && tail == ending;
+}
+
 int unfinishedCopy(int in, const struct stat& before, int copy, const QByteArray& requiredEnding)
 {
     struct stat after;
     if (::fstat(in, &after) != 0 || after.st_size != before.st_size ||
         !sameTime(after.st_mtim, before.st_mtim) || !sameTime(after.st_ctim, before.st_ctim))
         return EAGAIN;
-    if (requiredEnding.isEmpty())
-        return 0;
-    const off_t length = requiredEnding.size();
-    if (before.st_size < length)
-        return EAGAIN;
-    QByteArray ending(requiredEnding.size(), '\0');
-    if (::pread(copy, ending.data(), static_cast<size_t>(length), before.st_size - length) != length ||
-        ending != requiredEnding)
+    if (!requiredEnding.isEmpty() && !tailIs(copy, before.st_size, requiredEnding))
         return EAGAIN;
     return 0;
 }
@@ -592,12 +595,7 @@ bool endsWith(const QString& path, const QByteArray& ending)
 {
     FileDescriptor file(openRegularFileForReading(path));
     struct stat status;
-    if (!file.valid() || ::fstat(file.get(), &status) != 0 || status.st_size < ending.size())
-        return false;
-    QByteArray tail(ending.size(), '\0');
-    return ::pread(file.get(), tail.data(), static_cast<size_t>(tail.size()), status.st_size - tail.size()) ==
-               tail.size() &&
-           tail == ending;
+    return file.valid() && ::fstat(file.get(), &status) == 0 && tailIs(file.get(), status.st_size, ending);
 }
 
 bool SourceRemovals::Identity::operator==(const Identity& other) const
