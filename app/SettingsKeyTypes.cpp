@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace SettingsKey {
@@ -56,6 +58,11 @@ const QHash<QString, ValueType>& types()
         {verifyCopies, ValueType::Bool},
         {dicomExport, ValueType::Bool},
         {dicomFolderPath, ValueType::FolderPath},
+        {dicomSend, ValueType::Bool},
+        {dicomPeerHost, ValueType::HostName},
+        {dicomPeerPort, ValueType::Port},
+        {dicomCalledAeTitle, ValueType::AeTitle},
+        {dicomCallingAeTitle, ValueType::AeTitle},
     };
     return table;
 }
@@ -134,8 +141,29 @@ QString typeName(ValueType type)
         return QStringLiteral("text \"1\"");
     case ValueType::BoolOrOneText:
         return QStringLiteral("boolean or text \"1\"");
+    case ValueType::HostName:
+        return QStringLiteral("host name or address");
+    case ValueType::Port:
+        return QStringLiteral("port number");
+    case ValueType::AeTitle:
+        return QStringLiteral("DICOM AE title");
     }
     return {};
+}
+
+bool isHostName(const QString& text)
+{
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
+    static const QRegularExpression ipv6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
+    return !text.isEmpty() && text.size() <= 253 && (name.match(text).hasMatch() || ipv6.match(text).hasMatch());
+}
+
+bool isAeTitle(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 16 || text.trimmed().isEmpty())
+        return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f && c != u'\\'; });
 }
 
 std::optional<QVariant> valueFromText(ValueType type, const QString& text, QString* why)
@@ -183,6 +211,18 @@ std::optional<QVariant> valueFromText(ValueType type, const QString& text, QStri
         if (TrevaselCommon::stringToDate(text))
             return QVariant(text);
         return refuse(why, QStringLiteral("takes a local date and time as yyyyMMddHHmmss (14 digits)"));
+    case ValueType::HostName:
+        if (text.isEmpty() || isHostName(text))
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes a host name or an IP address (or nothing)"));
+    case ValueType::Port:
+        if (const auto value = integerFromText(text); value && *value >= 1 && *value <= 65535)
+            return QVariant(*value);
+        return refuse(why, QStringLiteral("takes a port number from 1 to 65535"));
+    case ValueType::AeTitle:
+        if (isAeTitle(text))
+            return QVariant(text);
+        return refuse(why, QStringLiteral("takes 1 to 16 characters of plain ASCII, no backslash, not only spaces"));
     case ValueType::OneText:
         if (text == u"1")
             return QVariant(text);

@@ -24,7 +24,10 @@ enum class ValueType {
     DateTimeText, // "yyyyMMddHHmmss" naming an existing local time
     IntegerText,  // decimal digits, stored as text
     OneText,      // the text "1", the only value the settings window ever writes
-    BoolOrOneText // boolean; stored as a boolean (readers accept the full edition's "1" too)
+    BoolOrOneText, // boolean; stored as a boolean (readers accept the full edition's "1" too)
+    HostName,      // a host name or IP address, or empty for none
+    Port,          // an integer from 1 to 65535
+    AeTitle        // a DICOM application entity title: 1 to 16 printable ASCII characters, no backslash
 };
 
 // The key's type when the edition knows the key; nothing for a key it does not know.
@@ -36,5 +39,10 @@ QString typeName(ValueType type);
 // The stored value for text typed by a person; nothing, with the reason in *why, when the text is
 // not a value of the type.
 std::optional<QVariant> valueFromText(ValueType type, const QString& text, QString* why);
+
+// A host name (letters, digits, dots and hyphens) or an IPv4 or IPv6 address, at most 253 characters.
+bool isHostName(const QString& text);
+// A DICOM application entity title: 1 to 16 printable ASCII characters, no backslash, not only spaces.
+bool isAeTitle(const QString& text);
 
 } // namespace SettingsKey

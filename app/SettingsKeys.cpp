@@ -30,7 +30,8 @@ QStringList keysOf(Edition edition)
              << lastDeleteImportedFileRecordDatetime << exportXml << zeroPadding << zeroPaddingLength
              << zeroPaddingLengthString << chopCameraSerialNumber << chopCount << dontAddPatientName
              << dontSendMif << activateAvoidMultipleImportCheck << theWaitSecondsForCheckingDesignatedFolder
-             << dicomExport << dicomFolderPath;
+             << dicomExport << dicomFolderPath << dicomSend << dicomPeerHost << dicomPeerPort
+             << dicomCalledAeTitle << dicomCallingAeTitle;
     }
     return keys;
 }

@@ -112,7 +112,13 @@ void SettingsMigration::doUpdate(const QVariantMap& settings, const std::functio
     if (build < kVerifyCopiesBuild) {
         addAbsentAndWrite(working, {{Key::verifyCopies, true}});
         Logger::info(QStringLiteral("### version up ### Add 'verify copies' setting."));
-        addAbsentAndWrite(working, {{Key::dicomExport, false}, {Key::dicomFolderPath, QStringLiteral("")}});
+        addAbsentAndWrite(working, {{Key::dicomExport, false},
+                                    {Key::dicomFolderPath, QStringLiteral("")},
+                                    {Key::dicomSend, false},
+                                    {Key::dicomPeerHost, QStringLiteral("")},
+                                    {Key::dicomPeerPort, integer(104)},
+                                    {Key::dicomCalledAeTitle, QStringLiteral("ANY-SCP")},
+                                    {Key::dicomCallingAeTitle, QStringLiteral("TREVASEL")}});
         Logger::info(QStringLiteral("### version up ### Add 'dicom export' settings."));
     }
 }

@@ -44,6 +44,12 @@ SettingsSnapshot SettingsSnapshot::fromDictionary(const QVariantMap& stored, Edi
     s.verifyCopies = !stored.contains(QLatin1String(K::verifyCopies)) || flag(K::verifyCopies);
     s.dicomExport = flag(K::dicomExport);
     s.dicomFolderPath = text(K::dicomFolderPath);
+    s.dicomSend = flag(K::dicomSend);
+    s.dicomPeer.host = text(K::dicomPeerHost);
+    if (stored.contains(QLatin1String(K::dicomPeerPort)))
+        s.dicomPeer.port = number(K::dicomPeerPort);
+    s.dicomPeer.calledAeTitle = text(K::dicomCalledAeTitle);
+    s.dicomPeer.callingAeTitle = text(K::dicomCallingAeTitle);
     s.dateFormat = number(K::dateFormat);
     s.dateFormatString = text(K::dateFormatString);
     s.folderDateFormat = text(K::dateFormatString)

@@ -7,6 +7,15 @@
 
 #include <memory>
 
+// The imaging server (PACS) the DICOM files are sent to, and the names both sides go by.
+struct DicomPeer
+{
+    QString host;
+    int port = 104;
+    QString calledAeTitle;  // the server's
+    QString callingAeTitle; // this program's
+};
+
 // One reading of the settings file, typed. The file stores the same setting in different ways over
 // the years (a boolean as YES, 1 or "1"; a number as text), so it is converted here once, with the
 // file's own conversions (SettingsValue), and every part of the running program works with the
@@ -55,6 +64,9 @@ struct SettingsSnapshot
     // Each imported still also as a DICOM file in this folder (full edition).
     bool dicomExport = false;
     QString dicomFolderPath;
+    // And each DICOM file sent to the practice's imaging server (full edition).
+    bool dicomSend = false;
+    DicomPeer dicomPeer;
     int dateFormat = 0;       // the entry of the settings window's date list
     QString dateFormatString; // as stored, e.g. "YYYY-MM-DD"
     // "date format string" with "YYYY" and "DD" taken as "yyyy" and "dd".

@@ -58,6 +58,11 @@ const std::map<QString, int> kFullEditionOnly{
     {"the wait seconds for checking designated folder", QMetaType::LongLong},
     {"dicom export", QMetaType::Bool},
     {"dicom folder path", QMetaType::QString},
+    {"dicom send", QMetaType::Bool},
+    {"dicom peer host", QMetaType::QString},
+    {"dicom peer port", QMetaType::LongLong},
+    {"dicom called ae title", QMetaType::QString},
+    {"dicom calling ae title", QMetaType::QString},
 };
 
 std::map<QString, int> keysOf(Edition edition)
