@@ -14,6 +14,7 @@ struct DicomPeer
     int port = 104;
     QString calledAeTitle;  // the server's
     QString callingAeTitle; // this program's
+    bool operator==(const DicomPeer&) const = default;
 };
 
 // One reading of the settings file, typed. The file stores the same setting in different ways over

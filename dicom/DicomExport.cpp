@@ -40,7 +40,15 @@ QString decimal(const ContentHash& hash)
 
 DicomResult failure(const QString& why)
 {
-    return {.ok = false, .path = {}, .sopInstanceUid = {}, .error = why};
+    return {.ok = false, .path = {}, .sopInstanceUid = {}, .error = why, .retry = false};
+}
+
+// A failure of the folder or the disk: the export is worth trying again.
+DicomResult diskFailure(const QString& why)
+{
+    DicomResult result = failure(why);
+    result.retry = true;
+    return result;
 }
 
 // A value for a DICOM text attribute: the camera's text without what DICOM uses as separators.
@@ -196,8 +204,10 @@ DicomResult DicomExport::exportStill(const QString& stillPath, const ExifEntity&
 
     QFile still(stillPath);
     if (!still.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("cannot read %1: %2").arg(stillPath, still.errorString()));
-    const QByteArray stillBytes = still.readAll();
+        return diskFailure(QStringLiteral("cannot read %1: %2").arg(stillPath, still.errorString()));
+    const QByteArray stillBytes = still.read(kMaxStillBytes + 1);
+    if (stillBytes.size() > kMaxStillBytes)
+        return failure(QStringLiteral("the picture is larger than %1 MB").arg(kMaxStillBytes >> 20));
     still.close();
     QString why;
     const auto jpeg = stripAppSegments(stillBytes, &why);
@@ -217,7 +227,7 @@ DicomResult DicomExport::exportStill(const QString& stillPath, const ExifEntity&
 
     const QString folder = QDir(dicomFolder).filePath(patientID + QLatin1Char('/') + day);
     if (!QDir().mkpath(folder))
-        return failure(QStringLiteral("cannot make the folder %1").arg(folder));
+        return diskFailure(QStringLiteral("cannot make the folder %1").arg(folder));
     const QString finalPath = QDir(folder).filePath(sopInstanceUid + QStringLiteral(".dcm"));
 
     // libi2d reads its JPEG from a file: the stripped stream goes beside the result for the time of
@@ -225,7 +235,7 @@ DicomResult DicomExport::exportStill(const QString& stillPath, const ExifEntity&
     TemporaryFile strippedJpeg{
         QDir(folder).filePath(QLatin1Char('.') + sopInstanceUid + QStringLiteral(".jpg.part"))};
     if (!writeWhole(strippedJpeg.path, *jpeg))
-        return failure(QStringLiteral("cannot write in %1").arg(folder));
+        return diskFailure(QStringLiteral("cannot write in %1").arg(folder));
 
     I2DJpegSource source;
     source.setImageFile(OFString(QFile::encodeName(strippedJpeg.path).constData()));
@@ -270,19 +280,21 @@ DicomResult DicomExport::exportStill(const QString& stillPath, const ExifEntity&
     if (!ok)
         return failure(QStringLiteral("the DICOM attributes cannot be set"));
 
+    // Sequences with explicit lengths, as the network sends them: the data set a server receives is
+    // byte for byte the one in the file.
     DcmFileFormat file(dataset.get());
     TemporaryFile written{
         QDir(folder).filePath(QLatin1Char('.') + sopInstanceUid + QStringLiteral(".dcm.part"))};
-    const OFCondition saved =
-        file.saveFile(OFFilename(QFile::encodeName(written.path).constData()), transferSyntax);
+    const OFCondition saved = file.saveFile(OFFilename(QFile::encodeName(written.path).constData()),
+                                            transferSyntax, EET_ExplicitLength);
     if (saved.bad())
-        return failure(
+        return diskFailure(
             QStringLiteral("cannot write %1: %2").arg(written.path, QString::fromUtf8(saved.text())));
     if (!syncFile(written.path))
-        return failure(QStringLiteral("cannot write %1").arg(written.path));
+        return diskFailure(QStringLiteral("cannot write %1").arg(written.path));
     if (std::rename(QFile::encodeName(written.path).constData(), QFile::encodeName(finalPath).constData()) !=
         0)
-        return failure(QStringLiteral("cannot name %1").arg(finalPath));
+        return diskFailure(QStringLiteral("cannot name %1").arg(finalPath));
     written.path.clear();
-    return {.ok = true, .path = finalPath, .sopInstanceUid = sopInstanceUid, .error = {}};
+    return {.ok = true, .path = finalPath, .sopInstanceUid = sopInstanceUid, .error = {}, .retry = false};
 }

@@ -14,6 +14,8 @@ struct DicomResult
     QString path;
     QString sopInstanceUid;
     QString error;
+    // The failure lay with the folder or the disk, not the picture: the same export may work later.
+    bool retry = false;
 };
 
 // Wraps a camera still into a DICOM VL Photographic Image, the camera's JPEG bytes as they are (its
@@ -23,6 +25,9 @@ struct DicomResult
 class DicomExport
 {
 public:
+    // A still larger than this is no camera's picture and gets no file (it would be read whole).
+    static constexpr qint64 kMaxStillBytes = 64 * 1024 * 1024;
+
     // Writes <dicomFolder>/<patient id>/<yyyy-MM-dd>/<SOP Instance UID>.dcm, whole or not at all.
     static DicomResult exportStill(const QString& stillPath, const ExifEntity& record,
                                    const QString& dicomFolder);

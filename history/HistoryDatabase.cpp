@@ -36,7 +36,14 @@ QString HistoryDatabase::addedSchemaSql()
                           "    datetime integer\n"
                           ");\n"
                           "create index if not exists imported_file_hash_datetime on imported_file_hash "
-                          "(datetime);\n")
+                          "(datetime);\n"
+                          "create table if not exists dicom_outbox (\n"
+                          "    still_path text primary key,\n"
+                          "    dicom_path text not null default '',\n"
+                          "    attempts integer not null default 0,\n"
+                          "    last_error text not null default '',\n"
+                          "    datetime integer\n"
+                          ");\n")
         .arg(fileNameKeySql());
 }
 

@@ -15,8 +15,9 @@ public:
     static QString schemaSql();
 
     // What later builds added to the schema, every statement harmless where its part is there
-    // already: the lookup index of imported_file (see fileNameKeySql) and the table imported_file_hash
-    // with an index on its datetime. imported_file's own columns stay as they are: other programs
+    // already: the lookup index of imported_file (see fileNameKeySql), the table imported_file_hash
+    // with an index on its datetime, and dicom_outbox, the DICOM files not yet written or sent
+    // (DicomOutboxDao). imported_file's own columns stay as they are: other programs
     // read the table.
     static QString addedSchemaSql();
 

@@ -2,5 +2,6 @@
 
 #include <QStringList>
 
-// "trevasel-cli dicom [--out DIR] FILE...": writes the DICOM file of each camera still.
+// "trevasel-cli dicom [--settings FILE] [--out DIR] [--send] STILL...": writes (and sends) the DICOM
+// file of each camera still.
 int runDicomCommand(const QStringList& arguments);

@@ -188,6 +188,8 @@ private:
     {
         m_applied = SettingsSnapshot::read();
         registerSources(m_applied);
+        if (m_applied->dicomExport) // DICOM files an earlier run could not write or send
+            m_service->deliverWaiting(m_applied);
         followSettingsFile();
         Logger::info(QStringLiteral("%1 %2 (%3) is running without a display, settings %4")
                          .arg(m_programName, TrevaselCommon::getVersionNubmer(),

@@ -27,7 +27,7 @@ const CommandLine::Texts texts{
         "                              print what the camera metadata reader finds in each file,\n"
         "                              one JSON object per line, or with --summary one line for a\n"
         "                              person; --basic reads as the basic edition\n"
-        "  dicom [--out DIR] FILE...   write each still as a DICOM file (see 'dicom --help')\n"
+        "  dicom [--send] STILL...     write (and send) each still as a DICOM file (see 'dicom --help')\n"
         "  history list|purge-before   show or tidy the import history (see 'history --help')\n"
         "  settings init|show|set FILE write, show or change a settings file (see 'settings --help')\n"
         "  verify [--database FILE] [--since yyyy-MM-dd]\n"

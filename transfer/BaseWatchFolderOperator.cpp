@@ -1,7 +1,7 @@
 #include "transfer/BaseWatchFolderOperator.h"
 
 #include "app/TrevaselCommon.h"
-#include "dicom/DicomExport.h"
+#include "dicom/DicomOutbox.h"
 #include "export/ExportXmlChoice.h"
 #include "history/ImportedFileDao.h"
 #include "metadata/CameraFileNames.h"
@@ -530,17 +530,25 @@ void BaseWatchFolderOperator::exportDicom(const TransferEntry& entry, const QStr
 {
     // The DICOM file serves the practice's imaging systems beside the store: it never fails the
     // picture's import, and never touches the source.
-    const QString& folder = m_settings->dicomFolderPath;
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder)) {
-        Logger::info(QStringLiteral("no DICOM file for %1: \"dicom folder path\" is not an absolute folder")
-                         .arg(target));
-        return;
+    DicomOutbox(m_databaseFilePath, *m_settings).stillArrived(target, entry.record);
+}
+
+void BaseWatchFolderOperator::deliverWaiting(const SettingsSnapshot& settings)
+{
+    try {
+        const DicomOutbox::Summary summary = DicomOutbox(m_databaseFilePath, settings).deliverWaiting([] {
+            return TransferJob::stopRequested();
+        });
+        if (summary.written + summary.sent + summary.refused > 0 || summary.serverUnreachable)
+            Logger::info(QStringLiteral("DICOM files: %1 written again, %2 sent, %3 refused, %4 waiting")
+                             .arg(summary.written)
+                             .arg(summary.sent)
+                             .arg(summary.refused)
+                             .arg(summary.waiting));
+    } catch (const std::exception& e) {
+        Logger::info(QStringLiteral("the DICOM files waiting were not handed on: %1")
+                         .arg(QString::fromUtf8(e.what())));
     }
-    const DicomResult result = DicomExport::exportStill(target, entry.record, folder);
-    if (result.ok)
-        Logger::info(QStringLiteral("DICOM file written: %1").arg(result.path));
-    else
-        Logger::info(QStringLiteral("no DICOM file for %1: %2").arg(target, result.error));
 }
 
 void BaseWatchFolderOperator::recordHashes(const std::vector<StoredFile>& stored)

@@ -44,6 +44,7 @@ public:
     void createTransferringFile() const override;
     void deleteTransferringFile() const override;
     void finishBatch() override;
+    void deliverWaiting(const SettingsSnapshot& settings) override;
 
     // The camera test: description, make and model of the supported cameras.
     static bool checkValidImageData(const ExifEntity& record);

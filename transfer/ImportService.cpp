@@ -125,6 +125,11 @@ void ImportService::importCards(const QStringList& cards, SettingsSnapshotPtr se
     enqueue({ImportWorker::Kind::CardBatch, cards, 0, false, std::move(settings)});
 }
 
+void ImportService::deliverWaiting(SettingsSnapshotPtr settings)
+{
+    enqueue({ImportWorker::Kind::Waiting, {}, 0, false, std::move(settings)});
+}
+
 void ImportService::volumeChanged(const QString& volumeFolder)
 {
     // Straight to the worker, which alone keeps the card registry: it runs before any card event of

@@ -59,6 +59,9 @@ public:
     void registerSources(SettingsSnapshotPtr settings);
     // Queues a watch-folder batch over the folders (trevasel-cli; nothing is watched).
     void importFolders(const QStringList& folders, SettingsSnapshotPtr settings);
+    // Queues a request with no batch that hands on what earlier batches left waiting (the full
+    // edition's DICOM files not yet written or sent); the programs ask for it once at start-up.
+    void deliverWaiting(SettingsSnapshotPtr settings);
     // Queues the card batch that a cardQuestion asked about: the answer was yes.
     void importCards(const QStringList& cards, SettingsSnapshotPtr settings);
     // A volume was mounted or unmounted there: whatever card the worker knew at that path is

@@ -68,6 +68,9 @@ void ImportWorker::run(const Request& request)
         case Kind::CardBatch:
             outcome = runCardBatch(request.paths, request.settings);
             break;
+        case Kind::Waiting:
+            deliverWaiting(*makeJob(), *request.settings);
+            break;
         }
     } catch (const std::exception& e) {
         Logger::info(QStringLiteral("the import ended unexpectedly: %1").arg(QString::fromUtf8(e.what())));
@@ -110,6 +113,7 @@ ImportOutcome ImportWorker::runWatchFolder(const Request& request)
     if (request.lastEventId != 0 && (m_setup.edition == Edition::Full || !outcome.failureReason))
         m_setup.eventIds.save(EventIdStore::kImageFileKey, request.lastEventId);
     Q_EMIT batchEnded(outcome);
+    deliverWaiting(*job, *request.settings);
     return outcome;
 }
 
@@ -156,5 +160,13 @@ ImportOutcome ImportWorker::runCardBatch(const QStringList& cards, const Setting
     if (outcome.cardRemoved)
         outcome.picturesLeft = std::max<qint64>(0, batch.pictures - outcome.transferred - outcome.skipped);
     Q_EMIT batchEnded(outcome);
+    deliverWaiting(*job, *settings);
     return outcome;
+}
+
+void ImportWorker::deliverWaiting(TransferJob& job, const SettingsSnapshot& settings)
+{
+    // A batch the user stopped leaves the rest for the next one, like its pictures.
+    if (!TransferJob::stopRequested())
+        job.deliverWaiting(settings);
 }

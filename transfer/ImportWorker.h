@@ -24,6 +24,7 @@ public:
         WatchFolder, // the changed folders of a watch-folder event batch, or folders given by hand
         CardEvent,   // the event paths of the volumes folder: look for cards, then ask or import
         CardBatch,   // the cards to import (the answer to a question was yes)
+        Waiting,     // no batch: only what earlier batches left waiting (at start-up)
     };
     struct Request
     {
@@ -82,6 +83,8 @@ private:
     ImportOutcome runWatchFolder(const Request& request);
     ImportOutcome runCardEvent(const Request& request);
     ImportOutcome runCardBatch(const QStringList& cards, const SettingsSnapshotPtr& settings);
+    // After a batch has been reported, and at start-up: what earlier pictures left waiting.
+    void deliverWaiting(TransferJob& job, const SettingsSnapshot& settings);
 
     Setup m_setup;
     Relay m_relay{*this};

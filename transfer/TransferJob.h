@@ -52,6 +52,10 @@ public:
     // Puts in place whatever is still on its way and makes the batch's bookkeeping durable (folder
     // entries, descriptions, history), as "sync" would after "cp". Never throws.
     virtual void finishBatch();
+    // Hands on what earlier pictures left waiting: in the full edition, the DICOM files not yet
+    // written or not yet sent to the imaging server. The worker runs it after every batch and once at
+    // start-up; it stops between files once a stop is requested. Never throws.
+    virtual void deliverWaiting(const SettingsSnapshot& settings) { (void)settings; }
 
     // Pictures transferred by the latest copyImage call, its sub-folders included (the basic
     // edition's count runs on over its calls).

@@ -144,35 +144,31 @@ TEST_P(MigrationByBuild, AddsTheKeysOfItsStepsOnly)
 
 INSTANTIATE_TEST_SUITE_P(
     StoredBuilds, MigrationByBuild,
-    ::testing::Values(
-        MigrationCase{1, withProductPage(stepsFrom2()), true, true},
-        MigrationCase{2, stepsFrom2(), true, true}, MigrationCase{5, stepsFrom5(), true, true},
-        MigrationCase{10006,
-                      {{"eject removable device", qint64(0)},
-                       {"the wait seconds for checking designated folder", qint64(60)},
-                       {"dont send mif", qint64(1)},
-                       {"destination folder path mov", QString()},
-                       {"destination folder mov", qint64(0)}},
-                      false,
-                      true},
-        MigrationCase{10008,
-                      {{"dont send mif", qint64(1)},
-                       {"destination folder path mov", QString()},
-                       {"destination folder mov", qint64(0)}},
-                      false,
-                      true},
-        MigrationCase{10009,
-                      {},
-                      false,
-                      false},
-        MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
+    ::testing::Values(MigrationCase{1, withProductPage(stepsFrom2()), true, true},
+                      MigrationCase{2, stepsFrom2(), true, true}, MigrationCase{5, stepsFrom5(), true, true},
+                      MigrationCase{10006,
+                                    {{"eject removable device", qint64(0)},
+                                     {"the wait seconds for checking designated folder", qint64(60)},
+                                     {"dont send mif", qint64(1)},
+                                     {"destination folder path mov", QString()},
+                                     {"destination folder mov", qint64(0)}},
+                                    false,
+                                    true},
+                      MigrationCase{10008,
+                                    {{"dont send mif", qint64(1)},
+                                     {"destination folder path mov", QString()},
+                                     {"destination folder mov", qint64(0)}},
+                                    false,
+                                    true},
+                      MigrationCase{10009, {}, false, false},
+                      MigrationCase{TrevaselCommon::getBuildNumber().toInt(), {}, false, false}),
     [](const ::testing::TestParamInfo<MigrationCase>& run) {
         return "Build" + std::to_string(run.param.build);
     });
 
 TEST_F(SettingsMigrationTest, PresentKeysKeepTheirValuesAndAnExistingDeliverIsLeftAlone)
 {
-    QVariantMap before = withProductPage(stepsFrom2());
+    QVariantMap before = withLatestStep(withProductPage(stepsFrom2()));
     // Every key present with a value no step would write.
     for (auto it = before.begin(); it != before.end(); ++it)
         it.value() = it.value().typeId() == QMetaType::Bool      ? QVariant(!it.value().toBool())
