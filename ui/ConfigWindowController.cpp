@@ -296,6 +296,12 @@ QString ConfigWindowController::checkSetting() const
 
 bool ConfigWindowController::applyButtonClick()
 {
+    // The detail window's values are taken as they stand; it says itself what is wrong with them.
+    if (m_detailWindow && m_detailWindow->isWindowLoaded() && !m_detailWindow->checkValues()) {
+        m_detailWindow->showWindow();
+        m_detailWindow->orderFront();
+        return false;
+    }
     if (const QString message = checkSetting(); !message.isEmpty()) {
         showMessage(message, Strings::text(QStringLiteral("ApplicationMessage99")));
         return false;

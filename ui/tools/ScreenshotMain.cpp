@@ -81,6 +81,35 @@ void writeSampleSettings(Edition edition, bool firstStart = false)
     TrevaselCommon::writeUserSettingDictionary(settings);
 }
 
+// The detail window with its DICOM section filled in and the connection test answered as given (at
+// once, by a stand-in for the network).
+DetailConfigWindowController* dicomWindow(const DetailConfigWindowController::PeerTestAnswer& answer)
+{
+    auto* window = new DetailConfigWindowController;
+    window->setInitialValues({
+        {QString::fromLatin1(SettingsKey::dicomExport), true},
+        {QString::fromLatin1(SettingsKey::dicomFolderPath), QStringLiteral("/srv/practice/DICOM")},
+        {QString::fromLatin1(SettingsKey::dicomSend), true},
+        {QString::fromLatin1(SettingsKey::dicomPeerHost), QStringLiteral("pacs.practice.local")},
+        {QString::fromLatin1(SettingsKey::dicomPeerPort), 11112},
+        {QString::fromLatin1(SettingsKey::dicomCalledAeTitle), QStringLiteral("PRACTICE-PACS")},
+        {QString::fromLatin1(SettingsKey::dicomCallingAeTitle), QStringLiteral("TREVASEL-CHAIR1")},
+    });
+    window->setPeerTest([answer](const DicomPeer&) { return answer; });
+    window->showWindow();
+    auto* test = window->window()->findChild<QPushButton*>(QStringLiteral("dicomTestButton"));
+    test->click();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (test->isEnabled())
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+    return window;
+}
+
 UpdateCheckResult newerVersion()
 {
     UpdateCheckResult result;
@@ -151,6 +180,12 @@ int main(int argc, char** argv)
         auto* allItems = new DetailConfigWindowController;
         allItems->setShowAllItems(true);
         ok &= grab(allItems, folder, QStringLiteral("DetailConfigWindowController-all-%1").arg(language));
+        using Outcome = DetailConfigWindowController::PeerTestAnswer::Outcome;
+        ok &= grab(dicomWindow({Outcome::Answered, QString()}), folder,
+                   QStringLiteral("DetailConfigWindowController-dicom-%1").arg(language));
+        ok &= grab(dicomWindow({Outcome::AssociationRefused,
+                                QStringLiteral("Association Rejected: called AE title not recognized")}),
+                   folder, QStringLiteral("DetailConfigWindowController-dicom-refused-%1").arg(language));
 
         auto* confirm = new SDCopyConfirmWindowController;
         confirm->setSummary(
