@@ -2,6 +2,7 @@
 
 #include "app/Edition.h"
 #include "transfer/TransferJob.h"
+#include "ui/DetailConfigWindowController.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -10,8 +11,8 @@
 #include <memory>
 
 // What differs between the two programs beyond their settings: the transfer job and, in the full
-// edition, the import history. Each program links only its own, so the basic program carries
-// neither SQLite nor the XML export.
+// edition, the import history and the DICOM network. Each program links only its own, so the basic
+// program carries neither SQLite, the XML export nor DCMTK.
 struct EditionParts
 {
     Edition edition = Edition::Full;
@@ -23,6 +24,9 @@ struct EditionParts
     std::function<void(const QString& databasePath, qint64 before)> purgeHistory;
     // Full edition: brings the settings of an older build up to date (and the history's columns).
     std::function<void(const QVariantMap& stored)> migrateSettings;
+    // Full edition: asks the imaging server whether it answers (the detail window's "Test
+    // connection"); it blocks, and the window runs it off the window thread.
+    DetailConfigWindowController::PeerTest testDicomPeer;
 };
 
 // The running program's parts, defined once per program.

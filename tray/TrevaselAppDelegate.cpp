@@ -228,6 +228,9 @@ void TrevaselAppDelegate::finishLaunching()
     else if (!m_settingsReplaced) // the settings alert already leads to the settings window
         TransferPresenter::showAlert(Strings::text(QStringLiteral("ApplicationMessage26")), true);
 
+    // DICOM files an earlier run could not write or send go first (nothing else waits).
+    if (settings->dicomExport)
+        m_service->deliverWaiting(settings);
     registerLoginItem(*settings);
     stampBuildNumber();
     m_statusItem->changeDestinationFolderMenuItem(*settings);
@@ -345,8 +348,11 @@ void TrevaselAppDelegate::wireWindow(BaseWindowController* controller)
     if (auto* config = qobject_cast<ConfigWindowController*>(controller))
         connect(config, &ConfigWindowController::settingsApplied, this,
                 &TrevaselAppDelegate::settingsApplied);
-    else if (auto* detail = qobject_cast<DetailConfigWindowController*>(controller))
+    else if (auto* detail = qobject_cast<DetailConfigWindowController*>(controller)) {
         detail->setShowAllItems(m_showAllItems);
+        if (m_parts.testDicomPeer)
+            detail->setPeerTest(m_parts.testDicomPeer);
+    }
 }
 
 void TrevaselAppDelegate::openFolder(const QString& folder, const QString& fallback)

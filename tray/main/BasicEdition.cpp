@@ -9,5 +9,6 @@ EditionParts editionParts()
             [] { return std::make_unique<BasicWatchFolderOperator>(); },
             {},
             {},
+            {},
             {}};
 }
