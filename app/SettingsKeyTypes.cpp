@@ -155,7 +155,8 @@ bool isHostName(const QString& text)
 {
     static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9]([A-Za-z0-9.-]*[A-Za-z0-9])?$"));
     static const QRegularExpression ipv6(QStringLiteral("^[0-9A-Fa-f:.]*:[0-9A-Fa-f:.]*$"));
-    return !text.isEmpty() && text.size() <= 253 && (name.match(text).hasMatch() || ipv6.match(text).hasMatch());
+    return !text.isEmpty() && text.size() <= 253 &&
+           (name.match(text).hasMatch() || ipv6.match(text).hasMatch());
 }
 
 bool isAeTitle(const QString& text)
@@ -222,7 +223,8 @@ std::optional<QVariant> valueFromText(ValueType type, const QString& text, QStri
     case ValueType::AeTitle:
         if (isAeTitle(text))
             return QVariant(text);
-        return refuse(why, QStringLiteral("takes 1 to 16 characters of plain ASCII, no backslash, not only spaces"));
+        return refuse(
+            why, QStringLiteral("takes 1 to 16 characters of plain ASCII, no backslash, not only spaces"));
     case ValueType::OneText:
         if (text == u"1")
             return QVariant(text);

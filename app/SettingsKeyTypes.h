@@ -14,16 +14,16 @@
 namespace SettingsKey {
 
 enum class ValueType {
-    Bool,         // boolean
-    Integer,      // integer
-    Seconds,      // real, seconds, not negative
-    WholeSeconds, // number of seconds, not negative; stored as an integer when whole
-    Text,         // any text (the date pattern)
-    FolderPath,   // an absolute path, or empty for none
-    Url,          // an http or https address
-    DateTimeText, // "yyyyMMddHHmmss" naming an existing local time
-    IntegerText,  // decimal digits, stored as text
-    OneText,      // the text "1", the only value the settings window ever writes
+    Bool,          // boolean
+    Integer,       // integer
+    Seconds,       // real, seconds, not negative
+    WholeSeconds,  // number of seconds, not negative; stored as an integer when whole
+    Text,          // any text (the date pattern)
+    FolderPath,    // an absolute path, or empty for none
+    Url,           // an http or https address
+    DateTimeText,  // "yyyyMMddHHmmss" naming an existing local time
+    IntegerText,   // decimal digits, stored as text
+    OneText,       // the text "1", the only value the settings window ever writes
     BoolOrOneText, // boolean; stored as a boolean (readers accept the full edition's "1" too)
     HostName,      // a host name or IP address, or empty for none
     Port,          // an integer from 1 to 65535

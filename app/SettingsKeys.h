@@ -53,11 +53,11 @@ inline constexpr char verifyCopies[] = "verify copies";
 inline constexpr char dicomExport[] = "dicom export";          // (F)
 inline constexpr char dicomFolderPath[] = "dicom folder path"; // (F)
 // Each DICOM file is also sent by C-STORE to the practice's imaging server (PACS).
-inline constexpr char dicomSend[] = "dicom send";                         // (F)
-inline constexpr char dicomPeerHost[] = "dicom peer host";                // (F)
-inline constexpr char dicomPeerPort[] = "dicom peer port";                // (F)
-inline constexpr char dicomCalledAeTitle[] = "dicom called ae title";     // (F)
-inline constexpr char dicomCallingAeTitle[] = "dicom calling ae title";   // (F)
+inline constexpr char dicomSend[] = "dicom send";                       // (F)
+inline constexpr char dicomPeerHost[] = "dicom peer host";              // (F)
+inline constexpr char dicomPeerPort[] = "dicom peer port";              // (F)
+inline constexpr char dicomCalledAeTitle[] = "dicom called ae title";   // (F)
+inline constexpr char dicomCallingAeTitle[] = "dicom calling ae title"; // (F)
 
 // The keys an edition knows. The basic edition's settings window writes exactly these, so any other
 // key does not survive its save.
