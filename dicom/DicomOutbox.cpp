@@ -19,6 +19,18 @@ qint64 now()
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")).toLongLong();
 }
 
+// The log line of an export: written, failed for good, or failed for now and tried again later.
+void logExport(const DicomResult& result, const QString& stillPath)
+{
+    if (result.ok)
+        Logger::info(QStringLiteral("DICOM file written: %1").arg(result.path));
+    else if (result.retry)
+        Logger::info(
+            QStringLiteral("no DICOM file for %1 yet, tried again later: %2").arg(stillPath, result.error));
+    else
+        Logger::info(QStringLiteral("no DICOM file for %1: %2").arg(stillPath, result.error));
+}
+
 bool usableFolder(const QString& folder)
 {
     return !folder.isEmpty() && QDir::isAbsolutePath(folder);
@@ -54,19 +66,11 @@ void DicomOutbox::stillArrived(const QString& stillPath, const ExifEntity& recor
         return;
     }
     const DicomResult result = DicomExport::exportStill(stillPath, record, folder);
-    DicomOutboxRow row{stillPath, result.path, 0, result.error, now()};
-    if (result.ok) {
-        Logger::info(QStringLiteral("DICOM file written: %1").arg(result.path));
-        if (!m_settings.dicomSend)
-            return;
-    } else if (result.retry) {
-        Logger::info(
-            QStringLiteral("no DICOM file for %1 yet, tried again later: %2").arg(stillPath, result.error));
-        row.attempts = 1;
-    } else {
-        Logger::info(QStringLiteral("no DICOM file for %1: %2").arg(stillPath, result.error));
+    logExport(result, stillPath);
+    // Queued: a file to send, or one to write again; a picture that can give none is only logged.
+    if (result.ok ? !m_settings.dicomSend : !result.retry)
         return;
-    }
+    const DicomOutboxRow row{stillPath, result.path, result.ok ? 0 : 1, result.error, now()};
     const DicomOutboxDao queue(m_databasePath);
     if (!queue.put(row))
         Logger::warning(QStringLiteral("cannot queue the DICOM file of %1 (%2): %3")
@@ -101,8 +105,8 @@ DicomOutbox::Summary DicomOutbox::deliverWaiting(const std::function<bool()>& st
                 if (!usableFolder(m_settings.dicomFolderPath))
                     continue;
                 const DicomResult result = exportByPath(row.stillPath, m_settings.dicomFolderPath);
+                logExport(result, row.stillPath);
                 if (!result.ok && !result.retry) {
-                    Logger::info(QStringLiteral("no DICOM file for %1: %2").arg(row.stillPath, result.error));
                     queue.remove(row.stillPath);
                     continue;
                 }
@@ -110,11 +114,8 @@ DicomOutbox::Summary DicomOutbox::deliverWaiting(const std::function<bool()>& st
                     ++row.attempts;
                     row.lastError = result.error;
                     queue.update(row);
-                    Logger::info(QStringLiteral("no DICOM file for %1 yet, tried again later: %2")
-                                     .arg(row.stillPath, result.error));
                     continue;
                 }
-                Logger::info(QStringLiteral("DICOM file written: %1").arg(result.path));
                 ++summary.written;
                 row.dicomPath = result.path;
                 if (!send) {
